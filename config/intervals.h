@@ -1,0 +1,22 @@
+#ifndef CONFIG_INTERVALS_H
+#define CONFIG_INTERVALS_H
+
+#include <QStringList>
+
+// Measurement and reset intervals: the interval combo index, the code the controller stores
+// (registers 72, 77, 80) and the value list the moment within the interval is chosen from
+// (registers 73, 78, 81).
+namespace config {
+
+// Item 0 ("выключен") is code 0, item k is code k + 2; codes 1 and 2 are never written.
+int intervalCode(int index);
+// Back from a stored code to the combo index: 0 for 0, else code - 2.
+int intervalIndex(int code);
+// The value list of an interval code; empty for codes without one (1, 2, above 6).
+QStringList intervalValues(int code);
+// The value list a refill puts into the value box for interval combo index k.
+QStringList intervalValuesForIndex(int index);
+
+} // namespace config
+
+#endif // CONFIG_INTERVALS_H

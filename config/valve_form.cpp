@@ -1,0 +1,47 @@
+// Form behaviour of the settings pages that needs no controller: the unit and value lists that
+// follow the quantity and interval boxes, the groups that follow the input types, and the error
+// list that is emptied whenever the settings page changes.
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+#include "config/catalog.h"
+#include "config/intervals.h"
+
+void Valve::clearErrorList()
+{
+    ui->error_lcd->clear();
+}
+
+void Valve::onInputTypeChanged(int input, int type)
+{
+    const int type1 = ui->in_type_1->currentIndex();
+    const int type2 = ui->in_type_2->currentIndex();
+    QGroupBox *discrete = input == 1 ? ui->DS_1_GBox : ui->DS_2_GBox;
+    QGroupBox *counting = input == 1 ? ui->CT_1_GBox : ui->CT_2_GBox;
+    QGroupBox *analog = input == 1 ? ui->AN_1_GBox : ui->AN_2_GBox;
+
+    discrete->setEnabled(type == 1);
+    const bool anyDiscrete = type1 == 1 || type2 == 1;
+    ui->ds_filt_label->setEnabled(anyDiscrete);
+    ui->ds_filt_delay->setEnabled(anyDiscrete);
+    counting->setEnabled(type == 2);
+    ui->CT_Common_GBox->setEnabled(type1 == 2 || type2 == 2);
+    analog->setEnabled(type > 2);
+    ui->AN_Common_GBox->setEnabled(type1 > 2 || type2 > 2);
+}
+
+void Valve::refillIntervalValues(QComboBox *valueBox, int intervalIndex)
+{
+    valueBox->clear();
+    valueBox->addItems(config::intervalValuesForIndex(intervalIndex));
+}
+
+void Valve::refillUnits(QComboBox *unitBox, bool analog, int quantityIndex)
+{
+    unitBox->clear();
+    const int quantity = analog ? quantityIndex : config::countingQuantityCode(quantityIndex);
+    if (quantity < 0 || quantity >= config::kQuantityCount)
+        return;
+    for (int code : config::unitCodesFor(quantity))
+        unitBox->addItem(m_units.at(code));
+}

@@ -1,0 +1,37 @@
+#ifndef LINK_COMMPARAMS_H
+#define LINK_COMMPARAMS_H
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+// The line-parameter choices of the connection page. The same lists serve the current
+// connection (used to open the port) and the new one (written into the configuration block).
+namespace link {
+
+struct CommItem
+{
+    QString text;
+    QVariant data; // stored under Qt::UserRole; invalid for the address list
+};
+
+struct CommList
+{
+    QVector<CommItem> items;
+    int initialIndex = 0;
+};
+
+CommList addressList();  // "1".."246", no item data, "1" current
+CommList baudRateList(); // 1200..115200 with the baud rate as data, "9600" current
+CommList dataBitsList(); // 7, 8; "8" current
+CommList parityList();   // none, even, odd with QSerialPort::Parity values 0, 2, 3
+CommList stopBitsList(); // 1, 2
+
+// Seconds the controller stays awake for online-time code `code` (configuration word 83).
+// Codes without a table entry give the shortest time, so the tool probes again rather than
+// talking to a controller that went to sleep.
+int onlineSeconds(int code);
+
+} // namespace link
+
+#endif // LINK_COMMPARAMS_H

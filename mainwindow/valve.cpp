@@ -1,0 +1,212 @@
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QModbusRtuSerialMaster>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include "config/catalog.h"
+#include "live/timezones.h"
+
+namespace {
+
+const Qt::WindowFlags kPopupFlags =
+    Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
+const int kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
+
+} // namespace
+
+Valve::Valve(QWidget *parent) : QMainWindow(parent)
+{
+    m_quantities = config::quantityNames();
+    m_units = config::unitNames();
+
+    ui = new Ui::Valve;
+    ui->setupUi(this);
+    m_pending = NoCommand;
+
+    // The rounded item view of the style sheet needs a popup without a square frame.
+    QWidget *portsPopup = ui->ports->view()->window();
+    portsPopup->setWindowFlags(kPopupFlags);
+    portsPopup->setAttribute(Qt::WA_TranslucentBackground);
+
+    const QPixmap logo(QStringLiteral(":/resources/images/logo_32.png"));
+    ui->logo->setIcon(QIcon(logo));
+    ui->logo->setIconSize(logo.size());
+
+    // A complete identifier is 21 characters: 16 hex digits in groups of 3, 2, 6, 2, 2, 1.
+    ui->device_id->setInputMask(QStringLiteral(">HHH-HH-HHHHHH-HH-HH-H;#"));
+
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    adjustSize();
+
+    ui->time_zone_combo->setEnabled(false);
+    setPageEnabled(ui->service_tab, false);
+    ui->device_id->setEnabled(false);
+
+    ui->Main_Tab_Widget->setCurrentIndex(0);
+    ui->Sub_Sett_TabWidget->setCurrentIndex(0);
+
+    // Until a port is open only the connection page can be used.
+    ui->GBox_2->setEnabled(false);
+    setPageEnabled(ui->Sett_Tab, false);
+    setPageEnabled(ui->Ins_Tab, false);
+    ui->conn_dev->setEnabled(false);
+
+    ui->cap_charge->setRange(0, 24);
+
+    ui->core_temp_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/core_temp_32.png")));
+    ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
+    ui->time_img->setPixmap(QPixmap(QStringLiteral(":/resources/images/clock_64_25.png")));
+
+    m_client = new QModbusRtuSerialMaster;
+
+    refreshPorts();
+    fillCommParameters();
+
+    setLed(QLedLabel::StateRed);
+
+    m_portTimer = new QTimer(this);
+    connect(ui->connect, &QPushButton::clicked, this, &Valve::toggleConnection);
+    connect(ui->save_new_conn, &QPushButton::clicked, this,
+            [this] { requestCommand(ApplyConfig); });
+    connect(m_portTimer, &QTimer::timeout, this, &Valve::refreshPorts);
+    m_portTimer->start(1000);
+
+    m_inactivityTimer = new QTimer(this);
+    m_probeTimer = new QTimer(this);
+    m_pollTimer = new QTimer(this);
+    connect(m_inactivityTimer, &QTimer::timeout, this, &Valve::goToSleep);
+    connect(m_probeTimer, &QTimer::timeout, this, &Valve::probeStep);
+    connect(m_pollTimer, &QTimer::timeout, this, &Valve::pollCycle);
+    connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this, &Valve::onMainTabChanged);
+    connect(ui->Sub_Sett_TabWidget, &QTabWidget::currentChanged, this, &Valve::clearErrorList);
+    connect(ui->conn_dev, &QPushButton::clicked, this, [this] { requestCommand(ConnectDevice); });
+    connect(ui->read_sett, &QPushButton::clicked, this, [this] { requestCommand(ReadConfig); });
+    connect(ui->write_sett, &QPushButton::clicked, this, [this] { requestCommand(ApplyConfig); });
+    connect(ui->in_type_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int type) { onInputTypeChanged(1, type); });
+    connect(ui->in_type_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int type) { onInputTypeChanged(2, type); });
+    connect(ui->CT_meas_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillIntervalValues(ui->CT_meas_value, k); });
+    connect(ui->CT_reset_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillIntervalValues(ui->CT_reset_value, k); });
+    connect(ui->RES_1, &QPushButton::clicked, this, [this] { requestCommand(ResetCounters); });
+    connect(ui->RES_2, &QPushButton::clicked, this, [this] { requestCommand(ResetCounters); });
+    connect(ui->AN_meas_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillIntervalValues(ui->AN_meas_value, k); });
+    connect(ui->setTime, &QPushButton::clicked, this, [this] { requestCommand(SetClock); });
+    connect(ui->sol_open, &QPushButton::clicked, this, [this] { requestCommand(OpenValve); });
+    connect(ui->sol_close, &QPushButton::clicked, this, [this] { requestCommand(CloseValve); });
+    connect(ui->CT_Phys_Value_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillUnits(ui->CT_Phys_Unit_1, false, k); });
+    connect(ui->CT_Phys_Value_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillUnits(ui->CT_Phys_Unit_2, false, k); });
+    connect(ui->AN_Phys_Value_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillUnits(ui->AN_Phys_Unit_1, true, k); });
+    connect(ui->AN_Phys_Value_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int k) { refillUnits(ui->AN_Phys_Unit_2, true, k); });
+
+    // The connections exist already: the first item of each quantity box fills its unit box.
+    fillQuantityBoxes();
+    ui->time_zone_combo->addItems(live::timeZoneItems());
+    applyComboPresentation();
+}
+
+Valve::~Valve()
+{
+    if (m_client) {
+        m_client->disconnectDevice();
+        delete m_client;
+        m_client = nullptr;
+    }
+    // Widgets torn down with the parent tree may still signal (a tab widget losing its pages);
+    // nothing may reach this object once the form is gone.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+    delete ui;
+    ui = nullptr;
+}
+
+void Valve::setLed(QLedLabel::State state)
+{
+    ui->led->setState(state);
+}
+
+void Valve::setConnectionGroupEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
+                       static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
+                       static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
+        w->setEnabled(enabled);
+}
+
+void Valve::setPageEnabled(QWidget *page, bool enabled)
+{
+    // A disabled page keeps its tab unselectable too; a page is found in whichever tab widget
+    // holds it.
+    for (QTabWidget *tabs : {ui->Main_Tab_Widget, ui->Sub_Sett_TabWidget}) {
+        const int index = tabs->indexOf(page);
+        if (index >= 0) {
+            tabs->setTabEnabled(index, enabled);
+            return;
+        }
+    }
+    page->setEnabled(enabled);
+}
+
+void Valve::fillQuantityBoxes()
+{
+    for (QComboBox *box : {ui->CT_Phys_Value_1, ui->CT_Phys_Value_2})
+        for (int code : config::countingQuantityCodes())
+            box->addItem(m_quantities.at(code));
+    for (QComboBox *box : {ui->AN_Phys_Value_1, ui->AN_Phys_Value_2})
+        box->addItems(m_quantities);
+}
+
+void Valve::applyComboPresentation()
+{
+    const QList<QComboBox *> boxes = {
+        ui->mb_online,        ui->ports,
+        ui->dev_id_1,         ui->dev_br_1,
+        ui->dev_db_1,         ui->dev_par_1,
+        ui->dev_sb_1,         ui->dev_id_2,
+        ui->dev_br_2,         ui->dev_db_2,
+        ui->dev_par_2,        ui->dev_sb_2,
+        ui->time_zone_combo,  ui->in_type_1,
+        ui->in_type_2,        ui->sol_type,
+        ui->sol_imp_len,      ui->ds_filt_delay,
+        ui->ds_open_front_1,  ui->ds_close_front_1,
+        ui->ds_open_front_2,  ui->ds_close_front_2,
+        ui->front_type_1,     ui->control_type_1,
+        ui->front_type_2,     ui->control_type_2,
+        ui->CT_Phys_Value_1,  ui->CT_Phys_Unit_1,
+        ui->CT_Phys_Value_2,  ui->CT_Phys_Unit_2,
+        ui->CT_meas_interval, ui->CT_meas_value,
+        ui->CT_Freq_filter,   ui->CT_reset_interval,
+        ui->CT_reset_value,   ui->AN_Phys_Value_1,
+        ui->AN_Phys_Unit_1,   ui->AN_Phys_Value_2,
+        ui->AN_Phys_Unit_2,   ui->AN_meas_interval,
+        ui->AN_meas_value,    ui->AN_pause,
+        ui->AN_Filt,
+    };
+
+    // One delegate lets the style sheet draw the popup items (height, frame, hover colours).
+    m_comboDelegate = new QStyledItemDelegate(this);
+    for (QComboBox *box : boxes)
+        box->setItemDelegate(m_comboDelegate);
+    for (QComboBox *box : boxes)
+        box->view()->window()->setWindowFlags(kPopupFlags);
+    for (QComboBox *box : boxes)
+        box->view()->window()->setAttribute(Qt::WA_TranslucentBackground);
+    for (QComboBox *box : boxes) {
+        box->setEditable(true);
+        box->lineEdit()->setReadOnly(true);
+        box->lineEdit()->setAlignment(Qt::AlignCenter);
+        for (int i = 0; i < box->count(); ++i)
+            box->setItemData(i, kCentred, Qt::TextAlignmentRole);
+    }
+}

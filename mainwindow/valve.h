@@ -1,0 +1,163 @@
+#ifndef VALVE_H
+#define VALVE_H
+
+#include <QMainWindow>
+#include <QModbusDevice>
+#include <QStringList>
+
+#include <array>
+
+#include "widgets/qledlabel.h"
+
+class QComboBox;
+class QModbusReply;
+class QModbusRtuSerialMaster;
+class QStyledItemDelegate;
+class QTimer;
+
+namespace Ui {
+class Valve;
+}
+
+// The line parameters of the current connection, taken from the connection page each time the
+// port is opened.
+struct ConnectionSettings
+{
+    int serverAddress = 0;
+    QString portName;
+    int baudRate = 0;
+    int dataBits = 0;
+    int parity = 0;
+    int stopBits = 0;
+};
+
+// The main window. It owns the form, the one Modbus client, the timers of the device link, the
+// register mirror replies land in and the configuration copy. Its member functions are grouped by
+// subsystem, each group in files of its own: link/ (port, requests, wake-up and commands),
+// config/ (decoding, encoding, catalogues in the form) and live/ (the inputs page).
+class Valve : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Valve(QWidget *parent = nullptr);
+    ~Valve() override;
+
+    // Register mirror and configuration copy sizes.
+    static constexpr int kMirrorWords = 1024;
+    static constexpr int kConfigWords = 85;
+
+    // Pending command codes run by the sequencer once the controller is awake.
+    enum Command : quint16 {
+        NoCommand = 0,
+        ConnectDevice = 1,
+        ReadConfig = 2,
+        ApplyConfig = 3,
+        SetClock = 4,
+        OpenValve = 5,
+        CloseValve = 6,
+        ResetCounters = 7,
+    };
+
+private slots:
+    // Connected by name by the form (config/valve_service.cpp).
+    void on_logo_clicked();
+    void on_service_pass_textChanged(const QString &arg1);
+    void on_device_id_textChanged(const QString &arg1);
+
+private:
+    friend class ValveTestAccess; // white-box access for tests and fuzz targets
+
+    // --- start-up and shared helpers (mainwindow/valve.cpp) ---
+    void setLed(QLedLabel::State state);
+    void setConnectionGroupEnabled(bool enabled);
+    void setPageEnabled(QWidget *page, bool enabled);
+    void fillQuantityBoxes();
+    void applyComboPresentation();
+
+    // --- device link (link/) ---
+    void fillCommParameters();
+    void refreshPorts();
+    void toggleConnection();
+    void releasePort();
+    void releaseOnPortChange();
+    void onClientError(QModbusDevice::Error error);
+    void openPort();
+    bool isConnected() const;
+    QModbusReply *read(quint16 start, quint16 count);
+    void write(quint16 start, quint16 count);
+    void onReadReply();
+    void onWriteReply(QModbusReply *reply);
+    void dispatchRead(int start, int valueCount);
+    void restartInactivityTimer();
+    void requestCommand(quint16 code);
+    void probeStep();
+    void probeAnswer();
+    void runSequencer();
+    void scheduleReconnect();
+    void goToSleep();
+    void onMainTabChanged();
+
+    // --- device configuration (config/) ---
+    void clearErrorList();
+    void onInputTypeChanged(int input, int type);
+    void refillIntervalValues(QComboBox *valueBox, int intervalIndex);
+    void refillUnits(QComboBox *unitBox, bool analog, int quantityIndex);
+    void decodeConfiguration();
+    bool encodeConfiguration();
+    void decodeCountingInput(int input);
+    void decodeAnalogInput(int input);
+    void encodeInput(int input, double weight, double lower, double upper);
+    void addInputError(int message);
+    void removeInputError(int message);
+    void markInputError(int message);
+    void resetErrorMarks();
+
+    // --- live monitoring (live/) ---
+    void pollCycle();
+    QModbusReply *liveRead(quint16 start, quint16 count);
+    void showDiscrete(int input, bool high);
+    void showCounter(int input, int quantity, quint32 raw);
+    void showAnalog(int input, int quantity, quint32 raw);
+    void showSolenoid(quint16 state);
+    void showCapacitor(quint16 charge);
+    void showTemperature(quint32 raw);
+    void showClock(quint32 raw);
+
+    // Catalogues of physical quantities and units (quantity code / unit code = position).
+    QStringList m_quantities;
+    QStringList m_units;
+
+    // Configuration registers 0..84 as last decoded or encoded.
+    std::array<quint16, kConfigWords> m_config{};
+    // Landing area of every read reply and source of every write, from index 0.
+    std::array<quint16, kMirrorWords> m_mirror{};
+    // Last value read from register 153; stored, not interpreted.
+    quint16 m_register153 = 0;
+
+    Ui::Valve *ui = nullptr;
+
+    QTimer *m_portTimer = nullptr;       // port list refresh, always running
+    QTimer *m_inactivityTimer = nullptr; // controller counts as asleep when it runs out
+    QTimer *m_probeTimer = nullptr;      // wake-up probe, 1000 ms while waking
+    QTimer *m_pollTimer = nullptr;       // live poll, 1000 ms while the inputs page is shown
+
+    QStringList m_portSnapshot; // name, vendor id, product id per port
+    int m_lastPortIndex = -1;
+    ConnectionSettings m_connection;
+
+    QModbusRtuSerialMaster *m_client = nullptr;
+    int m_serverAddress = 0;
+
+    bool m_idComplete = false;
+    bool m_awake = false;
+    quint16 m_probeCounter = 0;
+    quint16 m_pending = NoCommand;
+
+    // Live reads sent and not yet finished; a tick sends no new live reads while any is left.
+    int m_liveInFlight = 0;
+
+    QStyledItemDelegate *m_comboDelegate = nullptr;
+};
+
+#endif // VALVE_H

@@ -1,0 +1,36 @@
+#ifndef VALVETESTACCESS_H
+#define VALVETESTACCESS_H
+
+#include <QModbusRtuSerialMaster>
+#include <QTimer>
+
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+// White-box access to the main window's state for tests and fuzz targets.
+class ValveTestAccess
+{
+public:
+    static Ui::Valve *ui(Valve &v) { return v.ui; }
+    static std::array<quint16, Valve::kConfigWords> &config(Valve &v) { return v.m_config; }
+    static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
+    static quint16 register153(Valve &v) { return v.m_register153; }
+    static void decode(Valve &v) { v.decodeConfiguration(); }
+    static bool encode(Valve &v) { return v.encodeConfiguration(); }
+    static void dispatch(Valve &v, int start, int valueCount) { v.dispatchRead(start, valueCount); }
+    static bool awake(Valve &v) { return v.m_awake; }
+    static quint16 pending(Valve &v) { return v.m_pending; }
+    static quint16 probeCounter(Valve &v) { return v.m_probeCounter; }
+    static bool idComplete(Valve &v) { return v.m_idComplete; }
+    static int liveInFlight(Valve &v) { return v.m_liveInFlight; }
+    static int serverAddress(Valve &v) { return v.m_serverAddress; }
+    static QModbusRtuSerialMaster *client(Valve &v) { return v.m_client; }
+    static QTimer *portTimer(Valve &v) { return v.m_portTimer; }
+    static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
+    static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
+    static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
+    static const QStringList &portSnapshot(Valve &v) { return v.m_portSnapshot; }
+    static void pollCycle(Valve &v) { v.pollCycle(); }
+};
+
+#endif // VALVETESTACCESS_H
