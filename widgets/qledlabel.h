@@ -10,7 +10,8 @@ class QLedLabel : public QLabel
 public:
     explicit QLedLabel(QWidget *parent = nullptr);
 
-    enum State { StateRed, StateGreen, StateBlue, StateOrange, StateYellow };
+    // A fixed underlying type keeps any int a valid State, so out-of-range values can show red.
+    enum State : int { StateRed, StateGreen, StateBlue, StateOrange, StateYellow };
 
 public slots:
     void setState(State state);

@@ -1,0 +1,16 @@
+#ifndef WIDGETS_APPSTYLE_H
+#define WIDGETS_APPSTYLE_H
+
+#include <QString>
+
+// Path of the application style sheet in the resource bundle.
+extern const char *const kAppStyleSheetPath;
+
+// Reads a style sheet file whole and returns its text, decoded from UTF-8 up to the first zero
+// byte. A file that cannot be read gives an empty style sheet: the program then runs unstyled.
+QString loadStyleSheet(const QString &path);
+
+// The application style sheet that main() installs.
+QString loadAppStyleSheet();
+
+#endif // WIDGETS_APPSTYLE_H
