@@ -31,6 +31,13 @@ public:
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
     static const QStringList &portSnapshot(Valve &v) { return v.m_portSnapshot; }
     static void pollCycle(Valve &v) { v.pollCycle(); }
+    static QModbusReply *read(Valve &v, quint16 start, quint16 count)
+    {
+        return v.read(start, count);
+    }
+    static void write(Valve &v, quint16 start, quint16 count) { v.write(start, count); }
+    static void probeStep(Valve &v) { v.probeStep(); }
+    static void goToSleep(Valve &v) { v.goToSleep(); }
 };
 
 #endif // VALVETESTACCESS_H

@@ -1,0 +1,157 @@
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+#include <QDebug>
+#include <QModbusRtuSerialMaster>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "link/linktuning.h"
+#include "link/messages.h"
+#include "link/portlist.h"
+
+namespace {
+
+constexpr int kMessageMs = 5000;
+
+int itemData(const QComboBox *box)
+{
+    return box->currentData().toInt(); // 0 when the data cannot be converted
+}
+
+ConnectionSettings settingsFrom(const Ui::Valve *ui)
+{
+    ConnectionSettings settings;
+    settings.serverAddress = ui->dev_id_1->currentText().toUShort();
+    settings.portName = ui->ports->currentText();
+    settings.baudRate = itemData(ui->dev_br_1);
+    settings.dataBits = itemData(ui->dev_db_1);
+    settings.parity = itemData(ui->dev_par_1);
+    settings.stopBits = itemData(ui->dev_sb_1);
+    return settings;
+}
+
+bool meansPortLost(QModbusDevice::Error error)
+{
+    return error == QModbusDevice::ReadError || error == QModbusDevice::WriteError ||
+           error == QModbusDevice::ConnectionError;
+}
+
+} // namespace
+
+bool Valve::isConnected() const
+{
+    return m_client && m_client->state() == QModbusDevice::ConnectedState;
+}
+
+void Valve::refreshPorts()
+{
+    const QStringList snapshot = link::buildSnapshot(link::availablePorts());
+    // Only the count is compared: a port replaced by another within a second goes unnoticed.
+    if (snapshot.size() != m_portSnapshot.size()) {
+        m_portSnapshot = snapshot;
+        ui->ports->clear();
+        ui->ports->addItems(link::portNames(snapshot));
+    }
+    const int index = ui->ports->currentIndex();
+    if (index != m_lastPortIndex) {
+        m_lastPortIndex = index;
+        releaseOnPortChange();
+    }
+}
+
+void Valve::toggleConnection()
+{
+    m_connection = settingsFrom(ui);
+    if (!m_client)
+        return;
+    if (isConnected())
+        releasePort();
+    else
+        openPort();
+    m_inactivityTimer->stop();
+}
+
+// The user's release, also used when the port list changes under an open link and when the
+// port is lost: afterwards the controller counts as asleep and nothing runs on its own.
+void Valve::releasePort()
+{
+    m_awake = false;
+    m_pollTimer->stop();
+    m_inactivityTimer->stop();
+    m_probeTimer->stop();
+    m_probeCounter = 0;
+    setLed(QLedLabel::StateRed);
+    m_client->disconnectDevice(); // aborts every queued reply
+    ui->connect->setText(tr("занять порт"));
+    statusBar()->showMessage(tr("порт освобождён"), kMessageMs);
+    ui->GBox_2->setEnabled(false);
+    setPageEnabled(ui->Sett_Tab, false);
+    setPageEnabled(ui->Ins_Tab, false);
+    ui->conn_dev->setEnabled(false);
+    setConnectionGroupEnabled(true);
+}
+
+void Valve::releaseOnPortChange()
+{
+    if (!isConnected())
+        return;
+    qDebug().noquote() << QStringLiteral("Kill Connection");
+    releasePort();
+}
+
+void Valve::openPort()
+{
+    // The port opened is the one selected now, even if the user chose it within the last second
+    // and no refresh has seen that choice yet: only a later change of the list releases it.
+    m_lastPortIndex = ui->ports->currentIndex();
+    m_serverAddress = m_connection.serverAddress;
+    m_client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_connection.portName);
+    m_client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_connection.baudRate);
+    m_client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_connection.dataBits);
+    m_client->setConnectionParameter(QModbusDevice::SerialParityParameter, m_connection.parity);
+    m_client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_connection.stopBits);
+    m_client->setTimeout(link::tuning().responseTimeoutMs);
+    m_client->setNumberOfRetries(link::tuning().retries);
+    connect(m_client, &QModbusDevice::errorOccurred, this, &Valve::onClientError,
+            Qt::UniqueConnection);
+
+    // A failed connectDevice() leaves the client unconnected and ready for the next attempt.
+    if (m_client->connectDevice()) {
+        // The client only ever raises its inter-frame delay; let it recompute it for this baud
+        // rate after a line that was slower.
+        m_client->setInterFrameDelay(0);
+        setLed(QLedLabel::StateYellow);
+        ui->connect->setText(tr("освободить порт"));
+        statusBar()->showMessage(tr("порт занят"), kMessageMs);
+        setConnectionGroupEnabled(false);
+        ui->conn_dev->setEnabled(true);
+        return;
+    }
+    setLed(QLedLabel::StateRed);
+    m_pollTimer->stop();
+    ui->connect->setText(tr("занять порт"));
+    statusBar()->showMessage(link::connectError(m_client->errorString()), kMessageMs);
+    ui->GBox_2->setEnabled(false);
+    setPageEnabled(ui->Sett_Tab, false);
+    setPageEnabled(ui->Ins_Tab, false);
+    // As after a failed open ever since: the button stays usable; a press while the port is
+    // closed only stores the command, which runs after a later open and wake-up.
+    ui->conn_dev->setEnabled(true);
+    setConnectionGroupEnabled(true);
+}
+
+// A vanished port (adapter unplugged, far end of a pty closed) leaves the client "connected",
+// signalling read and connection errors in a busy loop while its replies never finish. Release
+// the port at the first such error, as the user's release does; the client's state is then no
+// longer connected, so the rest of the storm and the errors of a refused request or a failed
+// open (which happen while not connected) pass through here unnoticed.
+void Valve::onClientError(QModbusDevice::Error error)
+{
+    if (!meansPortLost(error) || !isConnected())
+        return;
+    const QString reason = m_client->errorString();
+    releasePort();
+    statusBar()->showMessage(link::connectError(reason), kMessageMs);
+}

@@ -1,0 +1,161 @@
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QModbusRtuSerialMaster>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "link/dispatch.h"
+#include "link/registers.h"
+
+namespace {
+
+constexpr int kMessageMs = 5000;
+constexpr int kInputErrorMs = 2000;
+constexpr int kTickMs = 1000;    // probe and live poll interval
+constexpr int kLastProbe = 4;    // the probe counted with 5 is the sixth and last
+constexpr int kReleaseMs = 3000; // after a configuration write: release the port...
+constexpr int kReopenMs = 4000;  // ...and open it again
+constexpr int kInputsPage = 2;   // Ins_Tab in Main_Tab_Widget
+
+} // namespace
+
+void Valve::requestCommand(quint16 code)
+{
+    m_pending = code; // replaces a command still waiting for the controller
+    probeStep();
+}
+
+void Valve::probeStep()
+{
+    if (m_awake) {
+        if (isConnected())
+            runSequencer();
+        return;
+    }
+    if (!isConnected())
+        return; // the command stays pending until a later wake-up
+    if (!m_probeTimer->isActive()) {
+        m_probeTimer->start(kTickMs);
+        m_probeCounter = 0;
+    }
+    qDebug().noquote() << QStringLiteral("I am trying%1").arg(m_probeCounter);
+    read(link::kProbe, 1);
+    if (m_probeCounter++ > kLastProbe) {
+        m_probeTimer->stop();
+        m_awake = false;
+        m_probeCounter = 0;
+    }
+}
+
+void Valve::probeAnswer()
+{
+    if (m_mirror[0] != link::kAwakeAnswer)
+        return;
+    runSequencer();
+    m_probeTimer->stop();
+    m_awake = true;
+    m_probeCounter = 0;
+}
+
+void Valve::runSequencer()
+{
+    const quint16 command = m_pending;
+    m_pending = NoCommand;
+    switch (command) {
+    case ConnectDevice:
+        read(link::kConfigStart, link::kConfigWords);
+        read(link::kRegister153, 1);
+        setLed(QLedLabel::StateGreen);
+        ui->conn_dev->setEnabled(false);
+        ui->GBox_2->setEnabled(true);
+        statusBar()->showMessage(tr("подключён"), kMessageMs);
+        setPageEnabled(ui->Sett_Tab, true);
+        setPageEnabled(ui->Ins_Tab, true);
+        break;
+    case ReadConfig:
+        read(link::kConfigStart, link::kConfigWords);
+        read(link::kRegister153, 1);
+        setLed(QLedLabel::StateGreen);
+        statusBar()->showMessage(tr("Чтенеие конфигурации..."), kMessageMs);
+        break;
+    case ApplyConfig:
+        if (encodeConfiguration()) {
+            statusBar()->showMessage(tr("Конфигурация не применена...   ошибка ввода данных"),
+                                     kInputErrorMs);
+            break;
+        }
+        write(link::kConfigStart, link::kConfigWords);
+        write(link::kApplyRegister, 1); // mirror word 0: the value of register 0
+        setLed(QLedLabel::StateGreen);
+        statusBar()->showMessage(tr("Применение новой конфигурации..."), kMessageMs);
+        scheduleReconnect();
+        break;
+    case SetClock: {
+        m_pollTimer->stop();
+        const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
+        m_mirror[0] = link::highWord(seconds);
+        m_mirror[1] = link::lowWord(seconds);
+        write(link::kClock, 2);
+        statusBar()->showMessage(tr("Установка времени на устройстве..."), kMessageMs);
+        m_pollTimer->start(kTickMs);
+        break;
+    }
+    case OpenValve:
+    case CloseValve:
+        m_pollTimer->stop();
+        m_mirror[0] = command == OpenValve ? 0 : 1;
+        write(link::kSolenoid, 1);
+        m_pollTimer->start(kTickMs);
+        break;
+    case ResetCounters:
+        m_mirror[0] = 0;
+        write(link::kResetCounters, 1);
+        break;
+    default:
+        break;
+    }
+}
+
+// The controller takes the new block (and perhaps new line parameters) after the write: the
+// port is released and opened again with whatever the current-connection group shows, and the
+// controller is woken with command 1. Each step simply toggles the port.
+void Valve::scheduleReconnect()
+{
+    QTimer::singleShot(kReleaseMs, this, [this] {
+        m_probeCounter = 0;
+        toggleConnection();
+    });
+    QTimer::singleShot(kReopenMs, this, [this] {
+        m_probeCounter = 0;
+        toggleConnection();
+        m_pending = ConnectDevice;
+        probeStep();
+    });
+}
+
+void Valve::goToSleep()
+{
+    m_inactivityTimer->stop();
+    m_awake = false;
+    // A closed port keeps its red LED.
+    if (isConnected())
+        setLed(QLedLabel::StateYellow);
+    qDebug().noquote() << QStringLiteral("go to sleep");
+}
+
+void Valve::onMainTabChanged()
+{
+    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage) {
+        m_pollTimer->stop();
+        return;
+    }
+    qDebug().noquote() << QStringLiteral("Solenoid Device");
+    if (!isConnected())
+        return;
+    if (m_config[11] != 0 || m_config[12] != 0)
+        m_pollTimer->start(kTickMs);
+    ui->cap_charge->setEnabled(m_config[9] == 0);
+}
