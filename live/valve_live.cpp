@@ -1,0 +1,145 @@
+#include "mainwindow/valve.h"
+#include "ui_valve.h"
+
+#include <QModbusReply>
+#include <QTimer>
+
+#include "link/registers.h"
+#include "live/liveconv.h"
+#include "live/pollplan.h"
+
+namespace {
+
+constexpr int kInputsPage = 2; // index of Ins_Tab in Main_Tab_Widget
+
+live::Range rangeOf(const QDoubleSpinBox *box)
+{
+    return {box->minimum(), box->maximum()};
+}
+
+void showFloat(QDoubleSpinBox *box, quint32 raw)
+{
+    if (const std::optional<double> value = live::floatValue(raw, rangeOf(box)))
+        box->setValue(*value);
+}
+
+} // namespace
+
+void Valve::pollCycle()
+{
+    restartInactivityTimer();
+    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage)
+        return;
+
+    // A tick made while the controller sleeps probes it twice: one read of its own, one from the
+    // probe step. Probe reads are not live reads and are never held back.
+    if (!m_awake) {
+        read(link::kProbe, 1);
+        probeStep();
+    }
+
+    // The client queues every request. A silent controller takes about 30 s per read (time-out and
+    // retries) and a slow line cannot carry a full cycle a second, so sending a cycle while the
+    // previous one is still outstanding would grow the queue without bound and the display would
+    // fall ever further behind. Skip the tick instead: at most one cycle's reads are outstanding
+    // and the display lags by at most one cycle.
+    if (m_liveInFlight > 0)
+        return;
+
+    const QVector<live::LiveRead> plan = live::pollPlan(m_config[9], m_config[11], m_config[12]);
+    for (const live::LiveRead &r : plan)
+        liveRead(r.start, r.count);
+}
+
+QModbusReply *Valve::liveRead(quint16 start, quint16 count)
+{
+    QModbusReply *reply = read(start, count);
+    if (reply) {
+        // A reply is deleted once handled, whatever its outcome (answer, error, abort).
+        ++m_liveInFlight;
+        connect(reply, &QObject::destroyed, this, [this] { --m_liveInFlight; });
+    }
+    return reply;
+}
+
+void Valve::showDiscrete(int input, bool high)
+{
+    QLineEdit *const boxes[] = {ui->DS1_LCD, ui->DS2_LCD};
+    if (input < 0 || input > 1)
+        return;
+    boxes[input]->setText(live::discreteText(high));
+}
+
+void Valve::showCounter(int input, int quantity, quint32 raw)
+{
+    QDoubleSpinBox *const boxes[2][live::kCounterQuantities] = {
+        {ui->CT1_Imp_LCD, ui->CT1_Abs_Del_LCD, ui->CT1_Ph_Val_LCD, ui->CT1_Ph_Del_LCD},
+        {ui->CT2_Imp_LCD, ui->CT2_Abs_Del_LCD, ui->CT2_Ph_Val_LCD, ui->CT2_Ph_Del_LCD}};
+    QLabel *const captions[2][live::kCounterQuantities] = {
+        {ui->CT1_LBL_0, ui->CT1_LBL_1, ui->CT1_LBL_2, ui->CT1_LBL_3},
+        {ui->CT2_LBL_0, ui->CT2_LBL_1, ui->CT2_LBL_2, ui->CT2_LBL_3}};
+    QComboBox *const units[2] = {ui->CT_Phys_Unit_1, ui->CT_Phys_Unit_2};
+    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kCounterQuantities)
+        return;
+
+    QDoubleSpinBox *box = boxes[input][quantity];
+    // Quantities 0 and 1 count impulses; 2 and 3 are physical values computed by the controller.
+    if (quantity < 2) {
+        box->setValue(live::counterValue(raw, rangeOf(box)));
+        captions[input][quantity]->setText(live::impulseUnit());
+    } else {
+        showFloat(box, raw);
+        captions[input][quantity]->setText(units[input]->currentText());
+    }
+}
+
+void Valve::showAnalog(int input, int quantity, quint32 raw)
+{
+    QDoubleSpinBox *const boxes[2][live::kAnalogQuantities] = {
+        {ui->AN1_Val_LCD, ui->AN1_Ph_Val_LCD, ui->AN1_Pr_Val_LCD, ui->AN1_Pr_Ph_LCD,
+         ui->AN1_Del_Val_LCD, ui->AN1_Ph_Del_LCD},
+        {ui->AN2_Val_LCD, ui->AN2_Ph_Val_LCD, ui->AN2_Pr_Val_LCD, ui->AN2_Pr_Ph_LCD,
+         ui->AN2_Del_Val_LCD, ui->AN2_Ph_Del_LCD}};
+    QLabel *const captions[2][live::kAnalogQuantities] = {
+        {ui->AN1_LBL_0, ui->AN1_LBL_1, ui->AN1_LBL_2, ui->AN1_LBL_3, ui->AN1_LBL_4, ui->AN1_LBL_5},
+        {ui->AN2_LBL_0, ui->AN2_LBL_1, ui->AN2_LBL_2, ui->AN2_LBL_3, ui->AN2_LBL_4, ui->AN2_LBL_5}};
+    QComboBox *const types[2] = {ui->in_type_1, ui->in_type_2};
+    QComboBox *const units[2] = {ui->AN_Phys_Unit_1, ui->AN_Phys_Unit_2};
+    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kAnalogQuantities)
+        return;
+
+    showFloat(boxes[input][quantity], raw);
+    // Even quantities are electrical (value, previous, delta), odd ones their physical values.
+    captions[input][quantity]->setText(quantity % 2 == 0
+                                           ? live::electricalUnit(types[input]->currentIndex())
+                                           : units[input]->currentText());
+}
+
+void Valve::showSolenoid(quint16 state)
+{
+    if (state == 0) {
+        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_open_64.png")));
+        ui->sol_state->setText(QStringLiteral("открыт"));
+    } else if (state == 1) {
+        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
+        ui->sol_state->setText(QStringLiteral("закрыт"));
+    }
+}
+
+void Valve::showCapacitor(quint16 charge)
+{
+    // Full scale is 24; anything above is not a charge and leaves the bar as it was.
+    if (charge <= ui->cap_charge->maximum())
+        ui->cap_charge->setValue(charge);
+}
+
+void Valve::showTemperature(quint32 raw)
+{
+    if (const std::optional<QString> text = live::temperatureText(raw))
+        ui->core_temp->setText(*text);
+}
+
+void Valve::showClock(quint32 raw)
+{
+    ui->time->setText(live::clockText(raw));
+}
