@@ -46,9 +46,15 @@ void Valve::pollCycle()
     if (m_liveInFlight > 0)
         return;
 
+    // The page is repainted once per cycle, when its last reply is handled, not after every
+    // reply: a repaint between two replies holds up the client's next request (measured: the
+    // cycle at 115200 baud took a quarter longer than a bare client's).
+    ui->Ins_Tab->setUpdatesEnabled(false);
     const QVector<live::LiveRead> plan = live::pollPlan(m_config[9], m_config[11], m_config[12]);
     for (const live::LiveRead &r : plan)
         liveRead(r.start, r.count);
+    if (m_liveInFlight == 0)
+        ui->Ins_Tab->setUpdatesEnabled(true);
 }
 
 QModbusReply *Valve::liveRead(quint16 start, quint16 count)
@@ -57,7 +63,10 @@ QModbusReply *Valve::liveRead(quint16 start, quint16 count)
     if (reply) {
         // A reply is deleted once handled, whatever its outcome (answer, error, abort).
         ++m_liveInFlight;
-        connect(reply, &QObject::destroyed, this, [this] { --m_liveInFlight; });
+        connect(reply, &QObject::destroyed, this, [this] {
+            if (--m_liveInFlight == 0)
+                ui->Ins_Tab->setUpdatesEnabled(true);
+        });
     }
     return reply;
 }
