@@ -1,5 +1,5 @@
 // morlenta-bench: runs every performance figure on fresh virtual lines and prints the table.
-// scripts/bench builds it in Release and runs it under Xvfb; see bench/PERFORMANCE.md.
+// scripts/bench builds it in Release and runs it under Xvfb; the README's Performance section explains the figures.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
