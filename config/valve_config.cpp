@@ -141,6 +141,7 @@ quint16 analogUnitCode(const InputWidgets &w)
 
 void Valve::decodeConfiguration()
 {
+    m_blockRead = true;
     std::copy_n(m_mirror.cbegin(), kConfigWords, m_config.begin());
     restartInactivityTimer();
     qDebug("Draw To UI");

@@ -78,6 +78,7 @@ void Valve::toggleConnection()
 void Valve::releasePort()
 {
     m_awake = false;
+    m_blockRead = false;
     m_pollTimer->stop();
     m_inactivityTimer->stop();
     m_probeTimer->stop();
@@ -106,6 +107,7 @@ void Valve::openPort()
     // The port opened is the one selected now, even if the user chose it within the last second
     // and no refresh has seen that choice yet: only a later change of the list releases it.
     m_lastPortIndex = ui->ports->currentIndex();
+    m_blockRead = false;
     m_serverAddress = m_connection.serverAddress;
     m_client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_connection.portName);
     m_client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_connection.baudRate);

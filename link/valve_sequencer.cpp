@@ -42,7 +42,7 @@ void Valve::probeStep()
         m_probeCounter = 0;
     }
     qDebug().noquote() << QStringLiteral("I am trying%1").arg(m_probeCounter);
-    read(link::kProbe, 1);
+    sendProbe();
     if (m_probeCounter++ > kLastProbe) {
         m_probeTimer->stop();
         m_awake = false;
@@ -58,6 +58,25 @@ void Valve::probeAnswer()
     m_probeTimer->stop();
     m_awake = true;
     m_probeCounter = 0;
+    // The answer itself does not restart the inactivity time, but an awake controller always
+    // has one running: were every later request to fail, it would otherwise count as awake for
+    // ever and never be probed again.
+    if (!m_inactivityTimer->isActive())
+        restartInactivityTimer();
+}
+
+// Against a silent line every probe read takes the client's whole time-out and retries, and the
+// reads of the probe timer, of command buttons and of live ticks would queue behind it without
+// bound (any later command waiting hours). A probe step that finds a tick's pair of probe reads
+// still waiting sends none; it still counts toward the six.
+void Valve::sendProbe()
+{
+    if (m_probesInFlight >= 2)
+        return;
+    if (QModbusReply *reply = read(link::kProbe, 1)) {
+        ++m_probesInFlight;
+        connect(reply, &QObject::destroyed, this, [this] { --m_probesInFlight; });
+    }
 }
 
 void Valve::runSequencer()
@@ -82,6 +101,13 @@ void Valve::runSequencer()
         statusBar()->showMessage(tr("Чтенеие конфигурации..."), kMessageMs);
         break;
     case ApplyConfig:
+        if (!m_blockRead) {
+            // The identifier, word 84 and the fields of inputs that are off would be made up.
+            statusBar()->showMessage(
+                tr("Конфигурация не применена...   настройки устройства не прочитаны"),
+                kInputErrorMs);
+            break;
+        }
         if (encodeConfiguration()) {
             statusBar()->showMessage(tr("Конфигурация не применена...   ошибка ввода данных"),
                                      kInputErrorMs);

@@ -34,7 +34,7 @@ void Valve::pollCycle()
     // A tick made while the controller sleeps probes it twice: one read of its own, one from the
     // probe step. Probe reads are not live reads and are never held back.
     if (!m_awake) {
-        read(link::kProbe, 1);
+        sendProbe();
         probeStep();
     }
 

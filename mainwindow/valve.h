@@ -97,6 +97,7 @@ private:
     void scheduleReconnect();
     void goToSleep();
     void onMainTabChanged();
+    void sendProbe();
 
     // --- device configuration (config/) ---
     void clearErrorList();
@@ -156,6 +157,11 @@ private:
 
     // Live reads sent and not yet finished; a tick sends no new live reads while any is left.
     int m_liveInFlight = 0;
+    // Probe reads sent and not yet finished; at most two (one tick's pair) wait in the client.
+    int m_probesInFlight = 0;
+    // A complete configuration block of this controller was decoded since the port was opened:
+    // only then may the form be written back (words it does not set come from that block).
+    bool m_blockRead = false;
 
     QStyledItemDelegate *m_comboDelegate = nullptr;
 };
