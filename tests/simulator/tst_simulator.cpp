@@ -58,6 +58,16 @@ public:
     }
 
 private:
+    // From the PDU's bytes: QModbusPdu's inline accessors load the function code, exception bit
+    // set, into an enum that has no such value (undefined behaviour the sanitizers stop on).
+    static int exceptionCode(const QModbusResponse &raw)
+    {
+        QByteArray bytes;
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        stream << static_cast<const QModbusPdu &>(raw);
+        return bytes.size() >= 2 ? quint8(bytes.at(1)) : -1;
+    }
+
     Answer finish(QModbusReply *reply)
     {
         Answer a;
@@ -70,7 +80,7 @@ private:
         }
         a.error = reply->error();
         if (a.error == QModbusDevice::ProtocolError)
-            a.exception = reply->rawResult().exceptionCode();
+            a.exception = exceptionCode(reply->rawResult());
         else if (a.ok())
             a.values = reply->result().values();
         reply->deleteLater();
