@@ -1,29 +1,52 @@
-// Shared set-up of the libFuzzer targets: one offscreen application and one main window for the
-// whole run, created in LLVMFuzzerInitialize.
+// Shared by the libFuzzer targets: one offscreen application and main window for the whole run.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <QApplication>
 
-class Valve;
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/valvetestaccess.h"
 
 namespace fuzz {
 
-// Creates the application (offscreen platform) and installs a message handler that drops the
-// debug lines every decode writes. Call once, from LLVMFuzzerInitialize.
-void initApplication(int *argc, char ***argv);
+// Call once, from LLVMFuzzerInitialize. Nothing is ever deleted, so no destructor runs after
+// libFuzzer's exit. The debug lines of every decode are dropped.
+inline void start(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    new QApplication(*argc, *argv);
+}
 
-// The one main window; created on first use and kept for the whole run.
-Valve &valve();
+inline Valve &valve()
+{
+    static Valve *window = new Valve;
+    return *window;
+}
 
-// Runs the event loop briefly and deletes what was scheduled for deletion, so that replies and
-// the two-second error-marking timers do not pile up over millions of runs.
-void settle();
+// Handles what a run posted (replies to delete, marking timers), so nothing piles up.
+inline void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
-// Ends the run with a message on stderr and an abort, which libFuzzer records as a finding.
-[[noreturn]] void fail(const char *what, int detail = 0);
+[[noreturn]] inline void fail(const char *what, int detail = 0)
+{
+    std::fprintf(stderr, "fuzz invariant broken: %s (%d)\n", what, detail);
+    std::abort(); // libFuzzer records it as a finding
+}
 
-// Big-endian 16-bit words from the input, zero past its end.
-std::uint16_t wordAt(const std::uint8_t *data, std::size_t size, std::size_t index);
+// Word `index` of the input, big-endian, zero past its end.
+inline std::uint16_t wordAt(const std::uint8_t *data, std::size_t size, std::size_t index)
+{
+    const std::size_t at = 2 * index;
+    return std::uint16_t((at < size ? data[at] << 8 : 0) | (at + 1 < size ? data[at + 1] : 0));
+}
 
 } // namespace fuzz

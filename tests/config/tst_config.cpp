@@ -1,0 +1,320 @@
+// The configuration block: field codecs, catalogue look-ups, the input checks, and blocks decoded
+// into the settings form of a real main window and encoded back.
+#include <QtTest>
+
+#include <cmath>
+
+#include "config/catalog.h"
+#include "config/intervals.h"
+#include "config/registermap.h"
+#include "config/validation.h"
+#include "support/valvetestaccess.h"
+
+using namespace config;
+using A = ValveTestAccess;
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+const float kUnused = std::numeric_limits<float>::quiet_NaN();
+
+// Quantity, unit and six float rows of an input; kUnused marks a row the type leaves alone. The
+// values are ones the two-decimal spin boxes show exactly, and multiples of the weight.
+struct InputSample
+{
+    quint16 quantity, unit;
+    float rows[kFloatRows];
+};
+const InputSample kSamples[3][2] = {
+    {{0, 0, {kUnused, kUnused, 2, 0, kUnused, kUnused}}, // discrete: edge codes
+     {0, 0, {kUnused, kUnused, 1, 2, kUnused, kUnused}}},
+    {{11, 1, {0.1f, kUnused, 0.3f, 1.2f, 50, 7.7f}}, // counting: weight, -, thresholds
+     {25, 16, {0.25f, kUnused, 0.5f, 0.75f, 1000, 2.5f}}},
+    {{3, 42, {-12.5f, 250.75f, 10, 20.5f, 200.25f, -3}}, // analog: limits, thresholds
+     {4, 21, {4, 20, 5.5f, 6.6f, 18, 19.99f}}},
+};
+
+// A block as a controller might hold it. Inputs 3/4 and the rows a type leaves alone hold NaN
+// patterns: the tool empties the former on every write and must keep the latter.
+Block controllerBlock(int type1, int type2)
+{
+    Block b{{0xC1AB, 0x4523, 0xF76E, 0xAB89, 17, 6, 0, 2, 1, quint16((type1 + type2) % 3), 7,
+             quint16(type1), quint16(type2), 3, 4}};
+    // 71..84: pause, hourly at "8 час.", filter, edge and control bits, monthly on the 28th,
+    // filter, weekly reset on Sunday, delay, online time, the reserved word
+    const quint16 tail[] = {5, 4, 5, 16, 0, 0, 6, 27, 8, 5, 6, 16, 9, 0xBEEF};
+    std::copy(std::begin(tail), std::end(tail), b.begin() + 71);
+    for (int input = 1; input <= 4; ++input) {
+        b[14 + input] = quint16(90 + input);
+        b[18 + input] = quint16(70 + input);
+        for (int row = 0; row < kFloatRows; ++row)
+            putFloat(b, inputFloatRegister(input, row), floatFromBits(0x7FC01234u + row));
+    }
+    for (int input = 1; input <= 2; ++input) {
+        const int type = input == 1 ? type1 : type2;
+        if (type == InputOff)
+            continue;
+        const InputSample &s = kSamples[std::min(type, 3) - 1][input - 1];
+        if (type != InputDiscrete) {
+            b[14 + input] = s.quantity;
+            b[18 + input] = s.unit;
+        }
+        for (int row = 0; row < kFloatRows; ++row)
+            if (!std::isnan(s.rows[row]))
+                putFloat(b, inputFloatRegister(input, row), s.rows[row]);
+        if (type == InputCounting) { // rising edges; control type 0 for input 1, 1 for input 2
+            b[75] |= quint16(1 << (input - 1));
+            b[76] |= quint16((input - 1) << (input - 1));
+        }
+    }
+    return b;
+}
+
+void decodeBlock(Valve &v, const Block &block)
+{
+    std::copy(block.cbegin(), block.cend(), A::mirror(v).begin());
+    A::decode(v);
+}
+
+QStringList listed(Valve &v)
+{
+    QStringList texts;
+    for (int i = 0; i < A::ui(v)->error_lcd->count(); ++i)
+        texts << A::ui(v)->error_lcd->item(i)->text();
+    return texts;
+}
+
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void codecs();
+    void identifier();
+    void unknownCodesStayInTheTables();
+    void multiples();
+    void roundTrip();
+    void decodeShowsTheBlock();
+    void oddCodes();
+    void checksOnTheForm();
+    void serviceAccess();
+};
+
+void TestConfig::codecs()
+{
+    // Floats: high word in the lower register, every bit pattern kept.
+    for (quint32 bits : {0x3FC00000u, 0x80000000u, 0x00000001u, 0x7F800000u, 0xFF800000u,
+                         0x7FC01234u, 0xFFFFFFFFu}) {
+        Block block;
+        block.fill(0xA5A5);
+        putFloat(block, 39, floatFromBits(bits));
+        QCOMPARE(block[38], quint16(0xA5A5));
+        QCOMPARE(block[39], quint16(bits >> 16));
+        QCOMPARE(block[40], quint16(bits));
+        QCOMPARE(block[41], quint16(0xA5A5));
+        QCOMPARE(floatBits(getFloat(block, 39)), bits);
+    }
+    QCOMPARE(inputFloatRegister(1, RowWeightOrLower), 23);
+    QCOMPARE(inputFloatRegister(2, RowMinOpen), 41);
+    QCOMPARE(inputFloatRegister(4, RowMaxClose), 69);
+    // Bit 0 of words 75/76 is input 1, bit 1 input 2; a blank box is 0xFFFF.
+    QVERIFY(packInputBits(1, 0) == 1 && packInputBits(0, 1) == 2);
+    QVERIFY(inputBit(2, 2) == 1 && inputBit(0xFFFC, 1) + inputBit(0xFFFC, 2) == 0);
+    QCOMPARE(indexWord(-1), quint16(0xFFFF));
+    // Discrete edge codes truncate toward zero; no integer at all leaves the box blank.
+    const float inf = std::numeric_limits<float>::infinity();
+    const QPair<float, int> edges[] = {{2.0f, 2},  {1.9f, 1},  {-0.5f, 0},  {-1.5f, -1},  {inf, -1},
+                                       {-inf, -1}, {3e9f, -1}, {-3e9f, -1}, {kUnused, -1}};
+    for (const auto &e : edges)
+        QCOMPARE(discreteEdgeIndex(e.first), e.second);
+}
+
+void TestConfig::identifier()
+{
+    // Byte 2k in the low, byte 2k+1 in the high half of word k.
+    const IdentifierWords words{0x0201, 0x0403, 0x0605, 0x0807};
+    QCOMPARE(identifierText(words), QStringLiteral("010-20-304050-60-70-8"));
+    QCOMPARE(identifierText({0xC1AB, 0x4523, 0xF76E, 0xAB89}),
+             QStringLiteral("abc-12-3456ef-78-9a-b"));
+    IdentifierWords parsed{};
+    QVERIFY(parseIdentifier(QStringLiteral("ABC-12-3456eF-78-9A-B"), parsed));
+    QCOMPARE(parsed, (IdentifierWords{0xC1AB, 0x4523, 0xF76E, 0xAB89}));
+    // Too short, too long or not hex: the words read stay.
+    for (const char *text : {"ABC-12-3456EF-78-9A-", "ABC-12-3456EF-78-9A-BC",
+                             "ABC-12-3456EG-78-9A-B", "ABC-12-3456E+-78-9A-B", ""}) {
+        IdentifierWords kept{1, 2, 3, 4};
+        QVERIFY2(!parseIdentifier(QString::fromLatin1(text), kept), text);
+        QCOMPARE(kept, (IdentifierWords{1, 2, 3, 4}));
+    }
+}
+
+void TestConfig::unknownCodesStayInTheTables()
+{
+    QCOMPARE(quantityNames().size(), kQuantityCount);
+    QCOMPARE(unitNames().size(), kUnitCount);
+    for (int q = 0; q < kQuantityCount; ++q) {
+        QVERIFY(!unitCodesFor(q).isEmpty());
+        for (int code : unitCodesFor(q))
+            QVERIFY(code >= 0 && code < kUnitCount);
+    }
+    for (int q : {-1, kQuantityCount, 0xFFFF})
+        QVERIFY(unitCodesFor(q).isEmpty() && unitTextsFor(q).isEmpty());
+    QCOMPARE(unitCodeAt(24, 1), -1);
+    QCOMPARE(unitIndexOf(11, 2), -1);
+    QCOMPARE(countingQuantityCode(3), -1);
+    QCOMPARE(countingQuantityIndex(3), -1);
+    // Interval item k is code 0, 3, 4, 5, 6; codes 1, 2 and above 6 have no values.
+    const int codes[] = {0, 3, 4, 5, 6};
+    for (int k = 0; k < 5; ++k) {
+        QCOMPARE(intervalCode(k), codes[k]);
+        QCOMPARE(intervalIndex(codes[k]), k);
+    }
+    for (int code : {1, 2, 7, 0xFFFF})
+        QVERIFY(intervalValues(code).isEmpty());
+}
+
+void TestConfig::multiples()
+{
+    const QVector<std::tuple<double, double, bool>> multiples = {{0.3, 0.1, true}, // a hair below 3
+                                                                 {100000, 0.01, true},
+                                                                 {1.000005, 1, true},
+                                                                 {1.00002, 1, false},
+                                                                 {1.2, 0.5, false}};
+    for (const auto &[value, weight, multiple] : multiples)
+        QCOMPARE(isMultipleOf(value, weight), multiple);
+    // The list is searched by "contains": no message may contain another.
+    for (int k = 0; k < kInputErrorCount; ++k)
+        for (int other = 0; other < kInputErrorCount; ++other)
+            QVERIFY(other == k || !inputErrorMessage(k).contains(inputErrorMessage(other)));
+}
+
+void TestConfig::roundTrip()
+{
+    for (int type1 = InputOff; type1 <= InputCurrent; ++type1)
+        for (int type2 = InputOff; type2 <= InputCurrent; ++type2) {
+            Valve v;
+            const Block block = controllerBlock(type1, type2);
+            decodeBlock(v, block);
+            A::mirror(v).fill(0x5A5A);
+            const bool refused = A::encode(v);
+            // Every word as read, but inputs 3/4 emptied: words 13, 14, 17, 18, 21, 22 and floats.
+            Block expected = block;
+            for (int w : {13, 14, 17, 18, 21, 22})
+                expected[w] = 0;
+            for (int row = 0; row < kFloatRows; ++row)
+                std::fill_n(expected.begin() + 27 + 8 * row, 4, 0);
+            const auto &mirror = A::mirror(v);
+            const int same =
+                std::mismatch(expected.cbegin(), expected.cend(), mirror.cbegin()).first -
+                expected.cbegin();
+            QVERIFY2(
+                !refused && same == kBlockWords && A::config(v) == expected &&
+                    mirror[kBlockWords] == 0x5A5A,
+                qPrintable(QStringLiteral("types %1/%2: word %3").arg(type1).arg(type2).arg(same)));
+        }
+}
+
+void TestConfig::decodeShowsTheBlock()
+{
+    Valve v;
+    Ui::Valve *ui = A::ui(v);
+    decodeBlock(v, controllerBlock(InputCounting, InputCurrent));
+    const QVector<QPair<QWidget *, QString>> shown = {
+        {ui->ID, "abc-12-3456ef-78-9a-b"}, {ui->dev_id_2, "17"},
+        {ui->CT_Phys_Unit_1, "м3"},        {ui->CT_Imp_Weight_1, "0.10"},
+        {ui->CT_max_open_1, "50.00"},      {ui->CT_meas_value, "28 число"},
+        {ui->CT_reset_value, "Вс"},        {ui->AN_Phys_Unit_2, "\u00B0F"},
+        {ui->AN_Upp_Lim_Phys_2, "20.00"},  {ui->AN_max_close_2, "19.99"},
+        {ui->AN_meas_value, "8 час."}};
+    for (const auto &[widget, text] : shown)
+        QCOMPARE(
+            widget->property(qobject_cast<QComboBox *>(widget) ? "currentText" : "text").toString(),
+            text);
+}
+
+void TestConfig::oddCodes()
+{
+    Valve v;
+    Block block = controllerBlock(InputCounting, InputCurrent);
+    block[16] = 30; // input 2: no such quantity
+    block[77] = 1;  // an interval code the tool never writes
+    block[80] = 7;  // an unknown interval
+    block[73] = 9;  // beyond the seven hourly values
+    block[reg::OnlineTime] = 12;
+    decodeBlock(v, block);
+    QVERIFY(!A::encode(v));
+    const auto &c = A::config(v);
+    QCOMPARE(c[16], quint16(0xFFFF)); // no quantity, so no unit
+    QCOMPARE(c[20], quint16(0));
+    QCOMPARE(c[77], quint16(1)); // a blank interval box keeps the code read
+    QCOMPARE(c[80], quint16(7));
+    QCOMPARE(c[73], quint16(0));
+    QCOMPARE(c[reg::OnlineTime], quint16(0xFFFF));
+}
+
+void TestConfig::checksOnTheForm()
+{
+    Valve v;
+    Ui::Valve *ui = A::ui(v);
+    decodeBlock(v, controllerBlock(InputCounting, InputCounting));
+    ui->CT_min_open_1->setValue(0.3); // weight 0.1
+    QVERIFY(!A::encode(v));
+    ui->CT_min_open_1->setValue(0.35);
+    QVERIFY(A::encode(v));
+    QVERIFY(A::encode(v));
+    QCOMPARE(listed(v), QStringList{inputErrorMessage(1)}); // listed once
+    QCOMPARE(ui->CT_min_open_1->styleSheet(), markedStyle());
+    QVERIFY(ui->CT_min_close_1->styleSheet() != markedStyle());
+    QTRY_COMPARE_WITH_TIMEOUT(ui->CT_min_open_1->styleSheet(), unmarkedStyle(), kWaitMs);
+
+    // Input 2 switched from counting with weight 0 to analog: its stale message goes.
+    ui->CT_min_open_1->setValue(1.0);
+    ui->CT_Imp_Weight_2->setValue(0.0);
+    QVERIFY(A::encode(v));
+    QCOMPARE(listed(v), QStringList{inputErrorMessage(5)});
+    ui->in_type_2->setCurrentIndex(InputVoltage);
+    ui->AN_Btm_Lim_Phys_2->setValue(1.0);
+    ui->AN_Upp_Lim_Phys_2->setValue(1.0);
+    QVERIFY(A::encode(v));
+    QCOMPARE(listed(v), QStringList{inputErrorMessage(11)});
+    ui->AN_Upp_Lim_Phys_2->setValue(1.01);
+    QVERIFY(!A::encode(v));
+    QCOMPARE(ui->error_lcd->count(), 0);
+}
+
+// Also checks that the form's by-name slots of the main window fire.
+void TestConfig::serviceAccess()
+{
+    Valve v;
+    Ui::Valve *ui = A::ui(v);
+    ui->Main_Tab_Widget->setTabEnabled(1, true);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    decodeBlock(v, controllerBlock(InputOff, InputOff));
+
+    QTest::mouseClick(ui->logo, Qt::LeftButton,
+                      Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QVERIFY(!ui->Sub_Sett_TabWidget->isTabEnabled(5));
+    QTest::mouseClick(ui->logo, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(ui->Sub_Sett_TabWidget->isTabEnabled(5));
+
+    QTest::keyClicks(ui->service_pass, QStringLiteral("mek_vortA"));
+    QVERIFY(!ui->device_id->isEnabled());
+    QTest::keyClick(ui->service_pass, Qt::Key_Backspace);
+    QTest::keyClicks(ui->service_pass, QStringLiteral("a"));
+    QVERIFY(ui->device_id->isEnabled());
+
+    ui->device_id->setCursorPosition(0);
+    QTest::keyClicks(ui->device_id, QStringLiteral("123456789abcdef"));
+    QVERIFY(!A::encode(v)); // 15 digits: the identifier read goes back
+    QCOMPARE(A::config(v)[0], quint16(0xC1AB));
+    QTest::keyClicks(ui->device_id, QStringLiteral("0"));
+    QVERIFY(!A::encode(v));
+    QCOMPARE(A::config(v)[0], quint16(0x3412));
+    QCOMPARE(A::config(v)[3], quint16(0xF0DE));
+}
+
+QTEST_MAIN(TestConfig)
+#include "tst_config.moc"

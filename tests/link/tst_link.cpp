@@ -1,0 +1,160 @@
+// The device link without a line: where read replies go, the refusal of short ones, the mirror
+// copy, the status texts and the online-time table.
+#include <QtTest>
+
+#include <QModbusPdu>
+
+#include "link/commparams.h"
+#include "link/dispatch.h"
+#include "link/messages.h"
+#include "link/portlist.h"
+#include "support/valvetestaccess.h"
+
+using link::Target;
+using A = ValveTestAccess;
+
+namespace {
+
+// Everything a read reply may change: the form's texts and choices, the configuration copy, the
+// register-153 word and whether the controller counts as awake.
+QStringList observable(Valve &v)
+{
+    QStringList seen;
+    for (QWidget *w : v.findChildren<QWidget *>())
+        seen << w->property("text").toString() << w->property("currentText").toString();
+    for (quint16 word : A::config(v))
+        seen << QString::number(word);
+    return seen << QString::number(A::register153(v)) << QString::number(A::awake(v));
+}
+
+} // namespace
+
+class TestLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void routes();
+    void shortRepliesAreRefused_data();
+    void shortRepliesAreRefused();
+    void mirrorCopy();
+    void statusTexts();
+    void onlineTime();
+};
+
+void TestLink::routes()
+{
+    // Counting quantities interleave the two inputs, analog ones lie in one run per input.
+    const std::tuple<int, Target, int, int, int> rows[] = {
+        {0, Target::Configuration, 0, 0, 85}, {153, Target::Register153, 0, 0, 1},
+        {32768, Target::Solenoid, 0, 0, 1},   {32769, Target::Discrete, 0, 0, 1},
+        {32770, Target::Discrete, 1, 0, 1},   {32771, Target::Counter, 0, 0, 2},
+        {32773, Target::Counter, 1, 0, 2},    {32783, Target::Counter, 0, 3, 2},
+        {32785, Target::Counter, 1, 3, 2},    {32811, Target::Analog, 0, 0, 2},
+        {32821, Target::Analog, 0, 5, 2},     {32823, Target::Analog, 1, 0, 2},
+        {32833, Target::Analog, 1, 5, 2},     {36851, Target::Capacitor, 0, 0, 1},
+        {36858, Target::Probe, 0, 0, 1},      {36859, Target::Temperature, 0, 0, 2},
+        {36861, Target::Clock, 0, 0, 2}};
+    for (const auto &[start, target, input, quantity, words] : rows) {
+        const link::Route r = link::routeFor(start);
+        QVERIFY2(r.target == target && r.input == input && r.quantity == quantity &&
+                     r.wordsNeeded == words,
+                 qPrintable(QString::number(start)));
+    }
+    // Neighbours: second halves of two-word values, the ends of the runs, the gap between them.
+    for (int start :
+         {-1, 1, 84, 152, 154, 256, 32772, 32787, 32809, 32812, 32835, 36852, 36860, 36862, 65535})
+        QVERIFY2(link::routeFor(start).target == Target::None, qPrintable(QString::number(start)));
+}
+
+void TestLink::shortRepliesAreRefused_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("words");
+    QTest::addColumn<int>("first"); // mirror word 0; every other word holds `rest`
+    QTest::addColumn<int>("rest");
+    QTest::newRow("block") << 0 << 85 << 1 << 1;
+    QTest::newRow("153") << 153 << 1 << 7 << 0;
+    QTest::newRow("solenoid") << 32768 << 1 << 0 << 0;
+    QTest::newRow("discrete") << 32770 << 1 << 1 << 0;
+    QTest::newRow("counter") << 32771 << 2 << 0 << 5;
+    QTest::newRow("analog") << 32833 << 2 << 0x3F80 << 0;
+    QTest::newRow("capacitor") << 36851 << 1 << 12 << 0;
+    QTest::newRow("probe") << 36858 << 1 << 0xFACE << 0;
+    QTest::newRow("temperature") << 36859 << 2 << 0 << 23;
+    QTest::newRow("clock") << 36861 << 2 << 0x8000 << 0;
+}
+
+// The client does not check a reply's word count: one short of what its handler reads would show
+// or decode stale mirror words.
+void TestLink::shortRepliesAreRefused()
+{
+    QFETCH(int, start);
+    QFETCH(int, words);
+    QFETCH(int, first);
+    QFETCH(int, rest);
+    Valve v;
+    A::mirror(v).fill(quint16(rest));
+    A::mirror(v)[0] = quint16(first);
+    const QStringList before = observable(v);
+    for (int count = 0; count < words; ++count) {
+        A::dispatch(v, start, count);
+        QCOMPARE(observable(v), before);
+    }
+    A::dispatch(v, start, words);
+    QVERIFY(observable(v) != before); // the whole reply does arrive
+}
+
+void TestLink::mirrorCopy()
+{
+    std::array<quint16, 16> mirror;
+    mirror.fill(0xAAAA);
+    QCOMPARE(link::copyToMirror(QVector<quint16>(2000, 5), mirror.data(), 8), 8);
+    QCOMPARE(mirror[7], quint16(5));
+    QCOMPARE(mirror[8], quint16(0xAAAA));
+    QCOMPARE(link::copyToMirror({7}, mirror.data(), 16), 1); // only its own words
+    QCOMPARE(mirror[0], quint16(7));
+    QCOMPARE(mirror[1], quint16(5));
+}
+
+void TestLink::statusTexts()
+{
+    // The controller's exception code, otherwise Qt's error code, in hex without leading zeros.
+    const QVector<std::tuple<QModbusDevice::Error, int, QString, QString>> replies = {
+        {QModbusDevice::ProtocolError, 0x0b, "Read response error: E (Mobus exception: 0xb)",
+         "ошибка записи : E (Модбас исключение : 0xb)"},
+        {QModbusDevice::TimeoutError, 2, "Read response error: E (code: 0x5)",
+         "ошибка записи : E (код : 0x5)"}};
+    for (const auto &[error, exception, read, write] : replies) {
+        QCOMPARE(link::readReplyError(error, "E", exception), read);
+        QCOMPARE(link::writeReplyError(error, "E", exception), write);
+    }
+    QCOMPARE(link::connectError("%1 %2"), QStringLiteral("ошибка подключения : %1 %2"));
+    const QModbusExceptionResponse exception(QModbusPdu::ReadHoldingRegisters,
+                                             QModbusPdu::IllegalDataAddress);
+    QCOMPARE(link::exceptionCodeOf(exception), 2);
+    QCOMPARE(link::exceptionCodeOf(
+                 QModbusResponse(QModbusPdu::ReadHoldingRegisters, quint8(2), quint16(0xFACE))),
+             0xff);
+    // The port snapshot: USB identifiers in hex, none as N/A.
+    QCOMPARE(link::buildSnapshot({{"COM3", 0x1A86, 0}}), QStringList({"COM3", "1a86", "N/A"}));
+}
+
+void TestLink::onlineTime()
+{
+    const int seconds[] = {5, 10, 15, 20, 30, 60, 120, 300, 600, 900};
+    for (int code = 0; code < 10; ++code)
+        QCOMPARE(link::onlineSeconds(code), seconds[code]);
+    for (int code : {10, 0xFFFF, -1}) // the shortest: the tool probes again
+        QCOMPARE(link::onlineSeconds(code), 5);
+    // The controller counts as asleep after the time of word 83.
+    Valve v;
+    for (const auto &[code, ms] : {std::pair{9, 900000}, std::pair{12, 5000}}) {
+        A::config(v)[83] = quint16(code);
+        A::write(v, 259, 1);
+        QCOMPARE(A::inactivityTimer(v)->interval(), ms);
+    }
+}
+
+QTEST_MAIN(TestLink)
+#include "tst_link.moc"
