@@ -9,6 +9,7 @@
 
 #include "config/catalog.h"
 #include "live/timezones.h"
+#include "widgets/appstyle.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ const int kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 
 Valve::Valve(QWidget *parent) : QMainWindow(parent)
 {
+    registerResourceBundle(); // the pictures below
     m_quantities = config::quantityNames();
     m_units = config::unitNames();
 

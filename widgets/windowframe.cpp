@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "ui_windowframe.h"
+#include "widgets/appstyle.h"
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -61,6 +62,7 @@ windowframe::windowframe(QWidget *parent, QWidget *content)
     : QFrame(parent), ui(new Ui::windowframe), m_content(nullptr), m_pressX(0), m_pressY(0),
       m_band(kFrameResizeBand)
 {
+    registerResourceBundle(); // the title buttons' pictures in the style sheet
     ui->setupUi(this);
     ui->maximum->setEnabled(false);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
