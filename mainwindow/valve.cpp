@@ -4,11 +4,13 @@
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QModbusRtuSerialMaster>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 #include "config/catalog.h"
 #include "live/timezones.h"
+#include "widgets/appstyle.h"
 
 namespace {
 
@@ -16,10 +18,60 @@ const Qt::WindowFlags kPopupFlags =
     Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
 const int kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 
+// Keeps the minimum width of a box with centred items at what its widest item needs. Such a box
+// is editable: its text shows in a read-only line edit, which keeps 2 px clear on each side,
+// while the box's own minimum counts only the ink of its items (and only those it held when it
+// was first shown). Laid out at that minimum, the box cut its widest item by up to 4 px.
+class ComboWidth : public QObject
+{
+public:
+    explicit ComboWidth(QComboBox *box) : QObject(box), m_box(box), m_form(box->minimumWidth())
+    {
+        box->installEventFilter(this); // font and style changes
+        const QAbstractItemModel *model = box->model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, &ComboWidth::fit);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &ComboWidth::fit);
+        connect(model, &QAbstractItemModel::modelReset, this, &ComboWidth::fit);
+        fit();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            fit();
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        const QFontMetrics metrics = m_box->fontMetrics();
+        int text = 0;
+        for (int i = 0; i < m_box->count(); ++i)
+            text = qMax(text, metrics.horizontalAdvance(m_box->itemText(i)));
+        if (const QLineEdit *edit = m_box->lineEdit()) {
+            const QMargins margins = edit->textMargins();
+            text += margins.left() + margins.right() + 2 * kLineEditMargin;
+        }
+        QStyleOptionComboBox option;
+        option.initFrom(m_box);
+        option.editable = m_box->isEditable();
+        option.frame = m_box->hasFrame();
+        const QSize size = m_box->style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                            QSize(text, metrics.height()), m_box);
+        m_box->setMinimumWidth(qMax(m_form, size.width()));
+    }
+
+    static constexpr int kLineEditMargin = 2; // QLineEdit's own, on each side of its text
+    QComboBox *m_box;
+    int m_form; // the minimum width the form gives the box
+};
+
 } // namespace
 
 Valve::Valve(QWidget *parent) : QMainWindow(parent)
 {
+    registerResourceBundle(); // the pictures below
     m_quantities = config::quantityNames();
     m_units = config::unitNames();
 
@@ -208,5 +260,9 @@ void Valve::applyComboPresentation()
         box->lineEdit()->setAlignment(Qt::AlignCenter);
         for (int i = 0; i < box->count(); ++i)
             box->setItemData(i, kCentred, Qt::TextAlignmentRole);
+        // The port box keeps the form's width: its items come from the system while the tool
+        // runs, and one long path would widen the whole window.
+        if (box != ui->ports)
+            new ComboWidth(box);
     }
 }

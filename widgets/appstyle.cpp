@@ -4,6 +4,16 @@
 
 const char *const kAppStyleSheetPath = ":/resources/style/appstyles.qss";
 
+void registerResourceBundle()
+{
+    // Q_INIT_RESOURCE names a function of the global namespace, so this function stays there.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(morlenta);
+        return true;
+    }();
+    Q_UNUSED(registered)
+}
+
 QString loadStyleSheet(const QString &path)
 {
     QFile file(path);
@@ -16,5 +26,6 @@ QString loadStyleSheet(const QString &path)
 
 QString loadAppStyleSheet()
 {
+    registerResourceBundle();
     return loadStyleSheet(QString::fromLatin1(kAppStyleSheetPath));
 }

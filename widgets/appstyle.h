@@ -3,6 +3,13 @@
 
 #include <QString>
 
+// Makes the resource bundle (:/resources/..., app/morlenta.qrc) available. The bundle is compiled
+// into the static library, and a static library's resources reach a program only through code
+// that refers to them: the constructors of Valve and windowframe and loadAppStyleSheet() call
+// this, so every program that shows the window has its pictures and style sheet. Calls after the
+// first do nothing.
+void registerResourceBundle();
+
 // Path of the application style sheet in the resource bundle.
 extern const char *const kAppStyleSheetPath;
 

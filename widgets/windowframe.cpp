@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "ui_windowframe.h"
+#include "widgets/appstyle.h"
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -61,7 +62,10 @@ windowframe::windowframe(QWidget *parent, QWidget *content)
     : QFrame(parent), ui(new Ui::windowframe), m_content(nullptr), m_pressX(0), m_pressY(0),
       m_band(kFrameResizeBand)
 {
+    registerResourceBundle(); // the title buttons' pictures in the style sheet
     ui->setupUi(this);
+    m_formMaximum = maximumSize();
+    m_formBodyMaximum = ui->body->maximumSize();
     ui->maximum->setEnabled(false);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
@@ -80,6 +84,7 @@ windowframe::windowframe(QWidget *parent, QWidget *content)
         ui->body->layout()->addWidget(content);
         m_content = content;
         content->installEventFilter(this);
+        fitMaximumToContent();
         resize(content->geometry().width(), content->geometry().height());
 #ifndef Q_OS_WIN
         if (!content->testAttribute(Qt::WA_SetCursor))
@@ -101,6 +106,15 @@ windowframe::~windowframe()
         delete item;
     }
     delete ui;
+}
+
+bool windowframe::event(QEvent *event)
+{
+    // Posted whenever the content's minimum may have changed (fonts, style, items); the layout
+    // then sets the frame's minimum, which must not exceed the maximum.
+    if (event->type() == QEvent::LayoutRequest)
+        fitMaximumToContent();
+    return QFrame::event(event);
 }
 
 bool windowframe::eventFilter(QObject *watched, QEvent *event)
@@ -208,6 +222,21 @@ void windowframe::on_maximum_clicked()
 void windowframe::on_minimum_clicked()
 {
     showMinimized();
+}
+
+void windowframe::fitMaximumToContent()
+{
+    // The body first: it must hold the content at the content's minimum (the larger of the
+    // explicit one and the one its layouts need) within its margins. The frame's layout counts
+    // the body's minimum only up to the body's maximum.
+    QSize body = m_formBodyMaximum;
+    if (m_content) {
+        const QSize content = m_content->minimumSizeHint().expandedTo(m_content->minimumSize());
+        const QMargins margins = ui->body->layout()->contentsMargins();
+        body = body.expandedTo(content.grownBy(margins));
+    }
+    ui->body->setMaximumSize(body);
+    setMaximumSize(m_formMaximum.expandedTo(layout()->totalMinimumSize()));
 }
 
 FrameArea windowframe::areaAt(const QPoint &pos) const

@@ -19,9 +19,13 @@ class windowframe : public QFrame
     Q_OBJECT
 public:
     // content (may be null) is put into the body, which takes it over; the frame takes the
-    // content's size, within its own maximum of 722 x 692.
+    // content's size, within its own maximum of 722 x 692. That maximum suits the fonts the form
+    // was drawn with: where the content needs more room (wider fonts), the frame's and the body's
+    // maxima grow to the content's minimum, so that nothing in it is cut off.
     windowframe(QWidget *parent, QWidget *content);
     ~windowframe() override;
+
+    bool event(QEvent *event) override;
 
     // Hiding or showing the content hides or shows the whole frame.
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -44,6 +48,8 @@ private:
     // Cursor feedback while hovering the bare header or body (not on Windows, where the
     // window system picks the cursor from the hit test).
     void hoverAt(QWidget *watched, const QPoint &pos);
+    // Raises the maxima of the form, where needed, to the minimum the content needs.
+    void fitMaximumToContent();
 
     Ui::windowframe *ui;
     QWidget *m_content;
@@ -52,6 +58,9 @@ private:
     int m_pressX;
     int m_pressY;
     int m_band; // resize band width of the hit test
+    // The maxima of the form, for the fonts it was drawn with.
+    QSize m_formMaximum;
+    QSize m_formBodyMaximum;
 };
 
 #endif // WIDGETS_WINDOWFRAME_H
