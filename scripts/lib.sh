@@ -9,6 +9,7 @@ MORLENTA_PACKAGES=(
   qtbase5-dev qtbase5-dev-tools
   libqt5serialport5-dev libqt5serialbus5-dev libqt5serialbus5-plugins
   libmodbus-dev socat
+  fonts-dejavu-core
 )
 
 ensure_packages() {
