@@ -1,6 +1,7 @@
 #include "support/toolrig.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QModbusReply>
 #include <QModbusRtuSerialMaster>
 #include <QTest>
@@ -131,7 +132,9 @@ bool ToolRig::cpuQuiet(int withinMs)
     while (quietWindows < 2 && !total.hasExpired(withinMs - 1000)) {
         const qint64 before = cpuMs();
         window.start();
-        QTest::qWait(1000);
+        QEventLoop loop; // as the application's, unlike qWait(), which sleeps between rounds
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
         quietWindows = 2 * (cpuMs() - before) < window.elapsed() ? quietWindows + 1 : 0;
     }
     return quietWindows == 2;
