@@ -124,6 +124,7 @@ void TestLiveE2E::nothingPolled()
         r.showPage(r.ui->Sett_Tab);
     }
     QVERIFY(r.settle());
+    QVERIFY(!VTA::pollTimer(*r.valve)->isActive()); // its ticks would keep it counted as awake
     const int quiet = h.requests().size();
     QSignalSpy refreshes(VTA::portTimer(*r.valve), &QTimer::timeout);
     QTRY_VERIFY_WITH_TIMEOUT(refreshes.count() >= 3, SimHarness::kWaitMs); // three ticks' time
