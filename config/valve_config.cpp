@@ -185,10 +185,15 @@ void Valve::decodeConfiguration()
     }
 
     for (int input = 1; input <= kServedInputs; ++input) {
+        // Words 75 and 76 are encoded whatever the input types: the bits of an input that does
+        // not count are kept as read, not replaced by whatever the form showed before.
+        const InputWidgets w = inputWidgets(ui, input);
+        w.activeEdge->setCurrentIndex(inputBit(b[reg::ActiveEdges], input));
+        w.controlType->setCurrentIndex(inputBit(b[reg::ControlTypes], input));
         if (b[inputWordRegister(reg::InputType, input)] == InputCounting)
             decodeCountingInput(input);
         else
-            inputWidgets(ui, input).counting->setEnabled(false);
+            w.counting->setEnabled(false);
     }
 
     const int countingInterval = intervalIndex(b[reg::CountingInterval]);
@@ -226,8 +231,6 @@ void Valve::decodeCountingInput(int input)
 {
     const Block &b = m_config;
     const InputWidgets w = inputWidgets(ui, input);
-    w.activeEdge->setCurrentIndex(inputBit(b[reg::ActiveEdges], input));
-    w.controlType->setCurrentIndex(inputBit(b[reg::ControlTypes], input));
 
     // Selecting the quantity refills the unit box before the unit is looked up in it.
     const int quantityIndex = countingQuantityIndex(b[inputWordRegister(reg::Quantity, input)]);

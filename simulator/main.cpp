@@ -173,7 +173,9 @@ public:
     }
     bool failed(const std::string &path) const { return !path.empty() && fd_ < 0; }
 
-    void write(int64_t ms, const uint8_t *frame, size_t len, bool answered, int exception)
+    // `reply` is the PDU sent back: an answered read also logs the words it served.
+    void write(int64_t ms, const uint8_t *frame, size_t len, bool answered, int exception,
+               const std::vector<uint8_t> &reply = {})
     {
         if (fd_ < 0)
             return;
@@ -202,6 +204,13 @@ public:
                            ",\"count\":" + std::to_string(count);
         if (fn == 0x06 || fn == 0x10)
             line += ",\"values\":[" + values + "]";
+        if (fn == 0x03 && reply.size() >= 2 && reply[0] == 0x03) {
+            std::string served;
+            for (size_t at = 2; at + 1 < reply.size() && at < 2u + reply[1]; at += 2)
+                served += (served.empty() ? "" : ",") +
+                          std::to_string(reply[at] << 8 | reply[at + 1]);
+            line += ",\"served\":[" + served + "]";
+        }
         line += std::string(",\"answered\":") + (answered ? "true" : "false");
         if (exception)
             line += ",\"exception\":" + std::to_string(exception);
@@ -313,7 +322,7 @@ int main(int argc, char **argv)
         if (opt.wireTime)
             waitWireTime(line, len + frame.size());
         // logged before it goes out: whoever has the reply finds its request in the log
-        log.write(ms, req, len, true, reply.exception);
+        log.write(ms, req, len, true, reply.exception, reply.pdu);
         if (!writeAll(fd, frame.data(), frame.size())) {
             std::fprintf(stderr, "morlenta-sim: write: %s\n", std::strerror(errno));
             return false;

@@ -1,85 +1,17 @@
-// The device link end to end: Valve driven by object name against morlenta-sim on a pty pair.
+// The device link end to end: the main window, driven through its own widgets, against
+// morlenta-sim on a virtual serial line.
 #include <QtTest>
 
-#include <QJsonArray>
-#include <QPointer>
-#include <QStatusBar>
+#include <QSerialPort>
 
-#include <memory>
-
-#include "link/linktuning.h"
-#include "link/portlist.h"
-#include "support/simharness.h"
-#include "support/valvetestaccess.h"
+#include "support/toolrig.h"
 
 using VTA = ValveTestAccess;
 
 namespace {
 
-constexpr int kWaitMs = 30000;
 constexpr int kRead = 3, kWriteOne = 6, kWriteMany = 16;
-
-const QLatin1String kRed("background-color: rgb(255, 0, 0)");
-const QLatin1String kGreen("rgb(0,128,0)");
-const QLatin1String kYellow("rgb(255,255,0)");
-
-bool led(Valve &v, QLatin1String colour)
-{
-    return VTA::ui(v)->led->styleSheet().contains(colour);
-}
-
-QString message(Valve &v)
-{
-    return v.statusBar()->currentMessage();
-}
-
-bool tabEnabled(Valve &v, QWidget *page)
-{
-    QTabWidget *tabs = VTA::ui(v)->Main_Tab_Widget;
-    return tabs->isTabEnabled(tabs->indexOf(page));
-}
-
-bool connected(Valve &v)
-{
-    return VTA::client(v)->state() == QModbusDevice::ConnectedState;
-}
-
-// The requests of function `fn` at `start` the simulator has received so far.
-QList<QJsonObject> requestsAt(const SimHarness &h, int fn, int start)
-{
-    QList<QJsonObject> found;
-    for (const QJsonObject &r : h.requests())
-        if (r["fn"].toInt() == fn && r["start"].toInt() == start)
-            found.append(r);
-    return found;
-}
-
-QList<int> values(const QJsonObject &request)
-{
-    QList<int> out;
-    for (const QJsonValue &value : request["values"].toArray())
-        out.append(value.toInt());
-    return out;
-}
-
-// A Valve that lists `ports` (the simulator's line by default) with the simulator's port chosen.
-std::unique_ptr<Valve> makeValve(const SimHarness &h, const QString &ports = QString())
-{
-    qputenv(link::kExtraPortsVariable, (ports.isEmpty() ? h.toolPort() : ports).toUtf8());
-    auto v = std::make_unique<Valve>();
-    QComboBox *list = VTA::ui(*v)->ports;
-    list->setCurrentIndex(list->findText(h.toolPort()));
-    return v;
-}
-
-bool openAndWake(Valve &v)
-{
-    VTA::ui(v)->connect->click();
-    if (!connected(v))
-        return false;
-    VTA::ui(v)->conn_dev->click();
-    return QTest::qWaitFor([&] { return led(v, kGreen) && VTA::awake(v); }, kWaitMs);
-}
+constexpr int kBlock = 0, kProbe = 36858;
 
 } // namespace
 
@@ -88,361 +20,206 @@ class TestLinkE2E : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
-    void openAndRelease();
+    void lineParameters_data();
+    void lineParameters();
+    void interFrameDelayFollowsBaudRate();
     void failedOpenThenGoodOne();
-    void connectWithLineParameters();
-    void wakeAtThirdProbeRunsCommandOnce();
-    void neverWakeGivesUpAfterSixProbes();
     void commandsWhileAwake();
-    void sleepAfterOnlineTime();
-    void exceptionReplyMessage();
-    void shortReplyIsNotDispatched();
-    void pendingCommandRunsAfterLaterWake();
-    void portChangeReleasesLikeTheUser();
-    void lostPortIsReleased();
+    void wakeUp_data();
+    void wakeUp();
+    void portListChangeReleasesFully();
 };
 
-void TestLinkE2E::init()
+// Fault: a line parameter chosen on the connection page does not reach the client (or a default
+// is used), so the tool talks to the wrong address or with the wrong framing.
+void TestLinkE2E::lineParameters_data()
 {
-    link::tuning() = link::Tuning();
+    QTest::addColumn<QStringList>("form");    // address, baud rate, parity, data and stop bits
+    QTest::addColumn<QVector<int>>("client"); // the same as the client takes them
+    QTest::addColumn<QStringList>("controller");
+    QTest::newRow("all but the defaults, matching")
+        << QStringList{"17", "19200", "чётн.", "7", "2"}
+        << QVector<int>{17, 19200, QSerialPort::EvenParity, QSerialPort::Data7,
+                        QSerialPort::TwoStop}
+        << QStringList{"--address", "17",     "--baud", "19200",  "--parity",
+                       "E",         "--data", "7",      "--stop", "2"};
+    QTest::newRow("another address than the controller's")
+        << QStringList{"5", "115200", "нечет.", "8", "1"}
+        << QVector<int>{5, 115200, QSerialPort::OddParity, QSerialPort::Data8, QSerialPort::OneStop}
+        << QStringList{"--address", "17", "--baud", "115200", "--parity", "O"};
 }
 
-void TestLinkE2E::cleanup()
+void TestLinkE2E::lineParameters()
 {
-    qunsetenv(link::kExtraPortsVariable);
-    link::tuning() = link::Tuning();
+    QFETCH(QStringList, form);
+    QFETCH(QVector<int>, client);
+    QFETCH(QStringList, controller);
+    SimHarness h;
+    QVERIFY(h.start(controller));
+    ToolRig r;
+    QVERIFY(r.start(h.toolPort(), client[1]));
+    QComboBox *boxes[] = {r.ui->dev_id_1, r.ui->dev_br_1, r.ui->dev_par_1, r.ui->dev_db_1,
+                          r.ui->dev_sb_1};
+    for (int i = 0; i < 5; ++i)
+        boxes[i]->setCurrentIndex(boxes[i]->findText(form[i]));
+    QVERIFY(r.open());
+    const QModbusRtuSerialMaster *c = VTA::client(*r.valve);
+    QCOMPARE(c->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(),
+             h.toolPort());
+    QCOMPARE(c->connectionParameter(QModbusDevice::SerialBaudRateParameter).toInt(), client[1]);
+    QCOMPARE(c->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), client[2]);
+    QCOMPARE(c->connectionParameter(QModbusDevice::SerialDataBitsParameter).toInt(), client[3]);
+    QCOMPARE(c->connectionParameter(QModbusDevice::SerialStopBitsParameter).toInt(), client[4]);
+
+    const bool matching = controller[1] == form[0];
+    r.ui->conn_dev->click();
+    QVERIFY(h.waitFor([&](const QVector<SimRequest> &log) {
+        return !log.isEmpty() && (!matching || !h.requests(kRead, 153).isEmpty());
+    }));
+    for (const SimRequest &q : h.requests())
+        QCOMPARE(q.address, client[0]);
+    QCOMPARE(h.requests().first().answered, matching);
+    QCOMPARE(r.led(), matching ? ToolRig::Led::Green : ToolRig::Led::Yellow);
 }
 
-void TestLinkE2E::openAndRelease()
+// Fault: the client keeps the inter-frame delay of a slower line it was opened on before.
+// Expected: 3.5 characters of 11 bits up to 19200 baud, 1750 us above, in whole ms rounded up.
+void TestLinkE2E::interFrameDelayFollowsBaudRate()
 {
     SimHarness h;
     QVERIFY(h.start());
-    auto v = makeValve(h, h.dir() + QStringLiteral("/other:") + h.toolPort());
-    Ui::Valve *ui = VTA::ui(*v);
-    QVERIFY(led(*v, kRed));
-    QVERIFY(ui->ports->currentIndex() > 0);
-
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    QVERIFY(led(*v, kYellow));
-    QCOMPARE(ui->connect->text(), QStringLiteral("освободить порт"));
-    QCOMPARE(message(*v), QStringLiteral("порт занят"));
-    QVERIFY(ui->conn_dev->isEnabled());
-    for (QWidget *w : {static_cast<QWidget *>(ui->ports), static_cast<QWidget *>(ui->dev_id_1),
-                       static_cast<QWidget *>(ui->dev_br_1), static_cast<QWidget *>(ui->dev_sb_1)})
-        QVERIFY(!w->isEnabled());
-    QVERIFY(!tabEnabled(*v, ui->Sett_Tab));
-    QCOMPARE(VTA::client(*v)->timeout(), 5000);
-    QCOMPARE(VTA::client(*v)->numberOfRetries(), 5);
-    // Chosen and opened before any refresh saw the choice: the next refresh keeps the port.
-    QSignalSpy refresh(VTA::portTimer(*v), &QTimer::timeout);
-    QVERIFY(refresh.wait(kWaitMs));
-    QVERIFY(connected(*v));
-    QVERIFY(h.requests().isEmpty()); // opening does not talk to the controller
-
-    ui->connect->click();
-    QVERIFY(!connected(*v));
-    QVERIFY(led(*v, kRed));
-    QCOMPARE(ui->connect->text(), QStringLiteral("занять порт"));
-    QCOMPARE(message(*v), QStringLiteral("порт освобождён"));
-    QVERIFY(!ui->conn_dev->isEnabled());
-    QVERIFY(ui->ports->isEnabled());
-    QVERIFY(ui->dev_par_1->isEnabled());
-    QVERIFY(!ui->GBox_2->isEnabled());
-
-    // The gap before each request follows the baud rate of each opening, also after a slower
-    // line on the same client.
-    ui->dev_br_1->setCurrentIndex(ui->dev_br_1->findText("1200"));
-    ui->connect->click();
-    const int slowGap = VTA::client(*v)->interFrameDelay();
-    ui->connect->click();
-    ui->dev_br_1->setCurrentIndex(ui->dev_br_1->findText("115200"));
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    QVERIFY2(VTA::client(*v)->interFrameDelay() < slowGap,
-             qPrintable(QString::number(VTA::client(*v)->interFrameDelay())));
+    ToolRig r;
+    QVERIFY(r.start(h.toolPort()));
+    for (const auto &[baud, delayUs] : {std::pair{1200, 33000}, {115200, 2000}, {9600, 5000}}) {
+        r.ui->dev_br_1->setCurrentIndex(r.ui->dev_br_1->findData(baud));
+        QVERIFY(r.open());
+        QCOMPARE(VTA::client(*r.valve)->interFrameDelay(), delayUs);
+        r.ui->connect->click();
+        QVERIFY(!r.connected());
+    }
 }
 
+// Fault: a failed open leaves the client in a state the next open fails in too.
 void TestLinkE2E::failedOpenThenGoodOne()
 {
     SimHarness h;
     QVERIFY(h.start());
     const QString missing = h.dir() + QStringLiteral("/no-such-tty");
-    auto v = makeValve(h, missing + QLatin1Char(':') + h.toolPort());
-    Ui::Valve *ui = VTA::ui(*v);
+    ToolRig r;
+    QVERIFY(r.start(missing, 9600, {missing, h.toolPort()}));
+    QVERIFY(!r.open());
+    const QString error = QStringLiteral("ошибка подключения : ");
+    QVERIFY2(r.message().startsWith(error) && r.message().size() > error.size(),
+             qPrintable(r.message()));
+    QVERIFY2(r.linkStateProblem().isEmpty(), qPrintable(r.linkStateProblem()));
 
-    ui->ports->setCurrentIndex(ui->ports->findText(missing));
-    ui->connect->click();
-    QVERIFY(!connected(*v));
-    QVERIFY(led(*v, kRed));
-    QCOMPARE(ui->connect->text(), QStringLiteral("занять порт"));
-    const QString prefix = QStringLiteral("ошибка подключения : ");
-    QVERIFY2(message(*v).startsWith(prefix) && message(*v).size() > prefix.size(),
-             qPrintable(message(*v)));
-    QVERIFY(ui->ports->isEnabled());
-    QVERIFY(ui->conn_dev->isEnabled()); // as after every failed open
-
-    ui->ports->setCurrentIndex(ui->ports->findText(h.toolPort()));
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    QCOMPARE(message(*v), QStringLiteral("порт занят"));
-    QVERIFY(led(*v, kYellow));
+    r.ui->ports->setCurrentIndex(r.ui->ports->findText(h.toolPort()));
+    QVERIFY(r.open());
+    QVERIFY(r.connectDevice());
+    QVERIFY2(r.linkStateProblem().isEmpty(), qPrintable(r.linkStateProblem()));
 }
 
-// Command 1 with line parameters other than the defaults: address, baud rate, parity and stop
-// bits all reach the client.
-void TestLinkE2E::connectWithLineParameters()
-{
-    SimHarness h({"--address", "17", "--baud", "19200", "--parity", "E", "--stop", "2"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-    ui->dev_id_1->setCurrentIndex(ui->dev_id_1->findText("17"));
-    ui->dev_br_1->setCurrentIndex(ui->dev_br_1->findText("19200"));
-    ui->dev_par_1->setCurrentIndex(ui->dev_par_1->findText(QStringLiteral("чётн.")));
-    ui->dev_sb_1->setCurrentIndex(ui->dev_sb_1->findText("2"));
-
-    QVERIFY(openAndWake(*v));
-    QCOMPARE(VTA::serverAddress(*v), 17);
-    QCOMPARE(message(*v), QStringLiteral("подключён"));
-    QVERIFY(!ui->conn_dev->isEnabled());
-    QVERIFY(ui->GBox_2->isEnabled());
-    QVERIFY(tabEnabled(*v, ui->Sett_Tab));
-    QVERIFY(tabEnabled(*v, ui->Ins_Tab));
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 153).size(), 1, kWaitMs);
-    const QList<QJsonObject> block = requestsAt(h, kRead, 0);
-    QCOMPARE(block.size(), 1);
-    QCOMPARE(block[0]["count"].toInt(), 85);
-    QCOMPARE(block[0]["addr"].toInt(), 17);
-    QTRY_COMPARE_WITH_TIMEOUT(VTA::register153(*v), quint16(0x0210), kWaitMs);
-    QCOMPARE(VTA::pending(*v), quint16(Valve::NoCommand));
-}
-
-void TestLinkE2E::wakeAtThirdProbeRunsCommandOnce()
-{
-    // One wire read per probe, each given up well before the next tick.
-    link::tuning() = {400, 0};
-    SimHarness h({"--wake-at", "3"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-
-    QVERIFY(openAndWake(*v));
-    QVERIFY(!VTA::probeTimer(*v)->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 153).size(), 1, kWaitMs);
-    const QList<QJsonObject> all = h.requests();
-    QCOMPARE(requestsAt(h, kRead, 36858).size(), 3);
-    QCOMPARE(requestsAt(h, kRead, 0).size(), 1);
-    QCOMPARE(all.last()["start"].toInt(), 153); // no probe after the command
-    QCOMPARE(VTA::probeCounter(*v), quint16(0));
-}
-
-void TestLinkE2E::neverWakeGivesUpAfterSixProbes()
-{
-    link::tuning() = {300, 0};
-    SimHarness h({"--never-wake"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    ui->conn_dev->click();
-    QVERIFY(VTA::probeTimer(*v)->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(!VTA::probeTimer(*v)->isActive(), kWaitMs);
-    QVERIFY(h.waitForRequests(6, kWaitMs));
-    QCOMPARE(requestsAt(h, kRead, 36858).size(), 6);
-    QCOMPARE(h.requests().size(), 6);
-    QVERIFY(led(*v, kYellow));
-    QVERIFY(!VTA::awake(*v));
-    QCOMPARE(VTA::pending(*v), quint16(Valve::ConnectDevice)); // kept for a later wake-up
-    QCOMPARE(VTA::probeCounter(*v), quint16(0));
-    QTRY_VERIFY_WITH_TIMEOUT(message(*v).endsWith(QStringLiteral("(code: 0x5)")), kWaitMs);
-}
-
+// Faults: a command writes the wrong register or value (the clock low word first or far from
+// UTC, open and close swapped, a reset that is no 0 to 259), or probes a controller that is awake.
 void TestLinkE2E::commandsWhileAwake()
 {
-    SimHarness h({"--awake", "--input2", "2", "--online", "9"}); // both inputs counting
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-    QVERIFY(openAndWake(*v));
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 153).size(), 1, kWaitMs);
-    const int probes = requestsAt(h, kRead, 36858).size();
-
-    // Awake: each command runs at once, without probing.
-    ui->read_sett->click();
-    QCOMPARE(message(*v), QStringLiteral("Чтенеие конфигурации..."));
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 153).size(), 2, kWaitMs);
-    QCOMPARE(requestsAt(h, kRead, 0).size(), 2);
-
-    ui->setTime->click();
-    QCOMPARE(message(*v), QStringLiteral("Установка времени на устройстве..."));
-    QVERIFY(VTA::pollTimer(*v)->isActive());
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kWriteMany, 36861).size(), 1, kWaitMs);
-    const QList<int> clock = values(requestsAt(h, kWriteMany, 36861)[0]);
-    QCOMPARE(clock.size(), 2);
-    const qint64 written = (qint64(clock[0]) << 16) | clock[1]; // high word first
-    QVERIFY2(qAbs(written - now) < 300, qPrintable(QString::number(written - now)));
-
-    ui->sol_close->click();
-    ui->sol_open->click();
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kWriteOne, 32768).size(), 2, kWaitMs);
-    QCOMPARE(values(requestsAt(h, kWriteOne, 32768)[0]), QList<int>({1}));
-    QCOMPARE(values(requestsAt(h, kWriteOne, 32768)[1]), QList<int>({0}));
-
-    ui->RES_1->click();
-    ui->RES_2->click();
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kWriteOne, 259).size(), 2, kWaitMs);
-    for (const QJsonObject &reset : requestsAt(h, kWriteOne, 259))
-        QCOMPARE(values(reset), QList<int>({0}));
-
-    QCOMPARE(requestsAt(h, kRead, 36858).size(), probes);
-    QCOMPARE(VTA::pending(*v), quint16(Valve::NoCommand));
+    SimHarness h;
+    QVERIFY(h.start({"--awake", "--input2", "2"})); // both inputs counting: both resets shown
+    ToolRig r;
+    QVERIFY(r.start(h.toolPort()));
+    QVERIFY(r.openAndRead());
+    const int probes = h.requests(kRead, kProbe).size();
+    const struct
+    {
+        QAbstractButton *button;
+        int fn, start;
+        QVector<quint16> values; // empty: the clock
+    } commands[] = {{r.ui->sol_close, kWriteOne, 32768, {1}},
+                    {r.ui->sol_open, kWriteOne, 32768, {0}},
+                    {r.ui->RES_1, kWriteOne, 259, {0}},
+                    {r.ui->RES_2, kWriteOne, 259, {0}},
+                    {r.ui->setTime, kWriteMany, 36861, {}}};
+    for (const auto &command : commands) {
+        const int before = h.requests().size();
+        command.button->click();
+        QVERIFY(h.waitFor([&](const QVector<SimRequest> &log) {
+            return std::any_of(log.cbegin() + before, log.cend(), [&](const SimRequest &q) {
+                return q.fn == command.fn && q.start == command.start;
+            });
+        }));
+        const QVector<quint16> written = h.requests(command.fn, command.start).last().values;
+        if (command.values.isEmpty()) {
+            QCOMPARE(written.size(), 2);
+            const qint64 off = (qint64(written[0]) << 16 | written[1]) -
+                               QDateTime::currentSecsSinceEpoch(); // high word first
+            QVERIFY2(qAbs(off) < 300, qPrintable(QString::number(off)));
+        } else {
+            QCOMPARE(written, command.values);
+        }
+    }
+    QCOMPARE(h.requests(kRead, kProbe).size(), probes);
 }
 
-void TestLinkE2E::sleepAfterOnlineTime()
+// Faults: the wake-up gives up too early or never (an exact count of six probe reads), an answer
+// runs the command twice or not at all, also when it comes to the last probe after the attempt
+// has given up.
+void TestLinkE2E::wakeUp_data()
 {
-    SimHarness h({"--awake", "--online", "0"}); // 5 s
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-    QVERIFY(openAndWake(*v));
-    QTRY_VERIFY_WITH_TIMEOUT(led(*v, kYellow), kWaitMs);
-    QVERIFY(!VTA::awake(*v));
-    QVERIFY(!VTA::inactivityTimer(*v)->isActive());
-
-    // The next command probes again and wakes the controller.
-    const int probes = requestsAt(h, kRead, 36858).size();
-    ui->read_sett->click();
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 0).size(), 2, kWaitMs);
-    QVERIFY(requestsAt(h, kRead, 36858).size() > probes);
-    QTRY_VERIFY_WITH_TIMEOUT(led(*v, kGreen), kWaitMs);
+    QTest::addColumn<QStringList>("controller");
+    QTest::addColumn<int>("probes");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("answers the third probe") << QStringList{"--wake-at", "3"} << 3 << true;
+    QTest::newRow("answers the sixth, after the attempt gave up")
+        << QStringList{"--wake-at", "6"} << 6 << true;
+    QTest::newRow("never answers") << QStringList{"--never-wake"} << 6 << false;
 }
 
-void TestLinkE2E::exceptionReplyMessage()
+void TestLinkE2E::wakeUp()
 {
-    SimHarness h({"--awake", "--exception", "153:2"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    QVERIFY(openAndWake(*v));
-    QTRY_VERIFY_WITH_TIMEOUT(message(*v).endsWith(QStringLiteral(" (Mobus exception: 0x2)")),
-                             kWaitMs);
-    QVERIFY(message(*v).startsWith(QStringLiteral("Read response error: ")));
-    QCOMPARE(VTA::register153(*v), quint16(0)); // a failed read dispatches nothing
+    QFETCH(QStringList, controller);
+    QFETCH(int, probes);
+    QFETCH(bool, runs);
+    SimHarness h;
+    QVERIFY(h.start(controller));
+    ToolRig r(400, 0); // one frame per probe read, each given up before the next step
+    QVERIFY(r.start(h.toolPort()));
+    QVERIFY(r.open());
+    r.ui->conn_dev->click();
+    QVERIFY(r.settle());
+    QCOMPARE(h.requests(kRead, kProbe).size(), probes);
+    QCOMPARE(h.requests().size(), probes + (runs ? 2 : 0)); // the block and register 153
+    QCOMPARE(h.requests(kRead, kBlock).size(), runs ? 1 : 0);
+    QCOMPARE(r.led(), runs ? ToolRig::Led::Green : ToolRig::Led::Yellow);
+    QCOMPARE(VTA::pending(*r.valve), quint16(runs ? Valve::NoCommand : Valve::ConnectDevice));
 }
 
-void TestLinkE2E::shortReplyIsNotDispatched()
-{
-    // The controller answers the block with 84 words: it must not be decoded from a mirror whose
-    // last word is stale.
-    SimHarness h({"--awake", "--short-reply"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    QTest::ignoreMessage(QtDebugMsg, "reply at 0 carries 84 of 85 words, not shown");
-    QVERIFY(openAndWake(*v));
-    QTRY_COMPARE_WITH_TIMEOUT(VTA::register153(*v), quint16(0x0210), kWaitMs);
-}
-
-void TestLinkE2E::pendingCommandRunsAfterLaterWake()
+// Faults: a change of the port list leaves something of the released link running (a yellow LED
+// over a closed port later, polling), or lets a command go out after reopening without a probe.
+void TestLinkE2E::portListChangeReleasesFully()
 {
     SimHarness h;
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-
-    emit ui->RES_1->clicked(); // the port is closed: nothing goes out
-    QCOMPARE(VTA::pending(*v), quint16(Valve::ResetCounters));
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    QVERIFY(!VTA::probeTimer(*v)->isActive());
-
-    // A wake-up started without a button (as a live poll tick does) runs it.
-    VTA::probeStep(*v);
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kWriteOne, 259).size(), 1, kWaitMs);
-    QCOMPARE(values(requestsAt(h, kWriteOne, 259)[0]), QList<int>({0}));
-    QCOMPARE(VTA::pending(*v), quint16(Valve::NoCommand));
-    QVERIFY(VTA::awake(*v));
-}
-
-// A change of the port list under an open link releases it completely: nothing keeps running
-// that would later turn the LED yellow or run commands unprobed after reopening.
-void TestLinkE2E::portChangeReleasesLikeTheUser()
-{
-    SimHarness h({"--awake"});
-    QVERIFY(h.start());
+    QVERIFY(h.start({"--awake"}));
     const QString other = h.dir() + QStringLiteral("/other");
-    auto v = makeValve(h, other + QLatin1Char(':') + h.toolPort());
-    Ui::Valve *ui = VTA::ui(*v);
-    QVERIFY(ui->ports->currentIndex() > 0);
-    QVERIFY(openAndWake(*v));
-    ui->sol_close->click(); // starts the live poll timer
-    QVERIFY(VTA::pollTimer(*v)->isActive());
-    QVERIFY(VTA::inactivityTimer(*v)->isActive());
+    ToolRig r;
+    QVERIFY(r.start(h.toolPort(), 9600, {other, h.toolPort()}));
+    QVERIFY(r.openAndRead());
+    r.ui->sol_close->click(); // starts the poll timer too
+    QVERIFY(VTA::pollTimer(*r.valve)->isActive() && VTA::inactivityTimer(*r.valve)->isActive());
 
-    // A new port appears: the rebuilt list makes index 0 current.
-    qputenv(link::kExtraPortsVariable,
-            (h.dir() + QStringLiteral("/new:") + other + QLatin1Char(':') + h.toolPort()).toUtf8());
-    QTRY_VERIFY_WITH_TIMEOUT(!connected(*v), kWaitMs);
-    QCOMPARE(ui->ports->currentIndex(), 0);
-    QVERIFY(led(*v, kRed));
-    QCOMPARE(message(*v), QStringLiteral("порт освобождён"));
-    QCOMPARE(ui->connect->text(), QStringLiteral("занять порт"));
-    QVERIFY(!VTA::awake(*v));
-    QVERIFY(!VTA::inactivityTimer(*v)->isActive());
-    QVERIFY(!VTA::pollTimer(*v)->isActive());
-    QVERIFY(!ui->conn_dev->isEnabled());
-    QVERIFY(!tabEnabled(*v, ui->Ins_Tab));
+    // A new port appears: the list is rebuilt with its first entry current.
+    qputenv("MORLENTA_EXTRA_PORTS", (h.dir() + "/new:" + other + ":" + h.toolPort()).toUtf8());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.connected(), SimHarness::kWaitMs);
+    QVERIFY2(r.linkStateProblem().isEmpty(), qPrintable(r.linkStateProblem()));
+    QCOMPARE(r.message(), QStringLiteral("порт освобождён"));
+    QVERIFY(!r.awake());
+    QVERIFY(!VTA::inactivityTimer(*r.valve)->isActive() && !VTA::pollTimer(*r.valve)->isActive());
 
-    // Reopened, a command probes first.
-    ui->ports->setCurrentIndex(ui->ports->findText(h.toolPort()));
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    const int probes = requestsAt(h, kRead, 36858).size();
-    ui->conn_dev->click();
-    QTRY_COMPARE_WITH_TIMEOUT(requestsAt(h, kRead, 36858).size(), probes + 1, kWaitMs);
-}
-
-// The line vanishes under an open link with requests queued: the port is released at once, every
-// reply ends, and the port can be opened again.
-void TestLinkE2E::lostPortIsReleased()
-{
-    SimHarness h({"--awake", "--silent-after", "3"});
-    QVERIFY(h.start());
-    auto v = makeValve(h);
-    Ui::Valve *ui = VTA::ui(*v);
-    QVERIFY(openAndWake(*v)); // probe, block, 153: then the controller falls silent
-    QList<QPointer<QModbusReply>> queued;
-    for (int i = 0; i < 4; ++i)
-        queued.append(VTA::read(*v, 36861, 2));
-    for (const auto &reply : queued)
-        QVERIFY(reply);
-    QVERIFY(h.waitForRequests(4, kWaitMs));
-
-    h.stopLine();
-    QTRY_VERIFY_WITH_TIMEOUT(!connected(*v), kWaitMs);
-    QVERIFY(led(*v, kRed));
-    QVERIFY2(message(*v).startsWith(QStringLiteral("ошибка подключения : ")),
-             qPrintable(message(*v)));
-    QCOMPARE(ui->connect->text(), QStringLiteral("занять порт"));
-    QVERIFY(!VTA::awake(*v));
-    QVERIFY(!VTA::inactivityTimer(*v)->isActive());
-    QVERIFY(!ui->conn_dev->isEnabled());
-    QVERIFY(ui->ports->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::all_of(queued.cbegin(), queued.cend(),
-                    [](const QPointer<QModbusReply> &r) { return r.isNull(); }),
-        kWaitMs);
-
-    QVERIFY(h.restartLine());
-    ui->connect->click();
-    QVERIFY(connected(*v));
-    QCOMPARE(message(*v), QStringLiteral("порт занят"));
-    ui->conn_dev->click();
-    QTRY_VERIFY_WITH_TIMEOUT(led(*v, kGreen), kWaitMs);
+    r.ui->ports->setCurrentIndex(r.ui->ports->findText(h.toolPort()));
+    const int before = h.requests().size();
+    QVERIFY(r.open());
+    QVERIFY(r.connectDevice());
+    QVERIFY(h.requests().size() > before);
+    QCOMPARE(h.requests()[before].start, kProbe);
 }
 
 QTEST_MAIN(TestLinkE2E)

@@ -1,65 +1,74 @@
-// SimHarness: a morlenta-sim controller on a virtual serial line, for end-to-end tests.
-//
-// start() makes a fresh temp dir, links a socat pty pair as <dir>/tool (the tool's side) and
-// <dir>/sim, and runs morlenta-sim on <dir>/sim with "--log <dir>/sim.log" plus the given
-// arguments. Everything it starts is ended by PID (SIGTERM, then SIGKILL after a bounded wait) in
-// stopLine()/stopSim() and in the destructor, and on Linux the children also get SIGTERM if the
-// test process dies.
+// SimHarness: morlenta-sim on a virtual serial line, for the end-to-end suites, the fault matrix
+// and the benchmarks. start() makes a fresh temp dir, links a socat pty pair as <dir>/tool (the
+// tool's side) and <dir>/sim, and runs "morlenta-sim --device <dir>/sim --log <dir>/sim.log
+// <args>".
 #pragma once
 
-#include <QJsonObject>
-#include <QList>
-#include <QString>
+#include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
 
+#include <functional>
 #include <memory>
 
-class QProcess;
-class QTemporaryDir;
+// One request the simulator received, from its log.
+struct SimRequest
+{
+    qint64 ms = 0; // since the start of the simulator that received it
+    int address = 0, fn = 0, start = 0, count = 0;
+    QVector<quint16> values; // written by 0x06 and 0x10
+    QVector<quint16> served; // sent back for an answered 0x03 read
+    bool answered = false;
+    int exception = 0;
+};
+
+// A child that is sent SIGTERM when this process dies. end(), also run by the destructor, ends
+// it by its PID: SIGTERM, then SIGKILL after 3 s.
+class ChildProcess : public QProcess
+{
+public:
+    ~ChildProcess() override { end(); }
+    void end();
+
+protected:
+    void setupChildProcess() override;
+};
 
 class SimHarness
 {
 public:
-    explicit SimHarness(const QStringList &simArgs = {});
-    ~SimHarness();
-    SimHarness(const SimHarness &) = delete;
-    SimHarness &operator=(const SimHarness &) = delete;
+    static constexpr int kWaitMs = 30000; // generous: the machines running the suites are busy
 
-    // Fresh temp dir, line and sim; false (with a warning saying why) if any step fails within
-    // about 10 s.
-    bool start();
-    QString toolPort() const; // <dir>/tool, the device path the tool opens
-    QString logPath() const;  // <dir>/sim.log
+    ~SimHarness() { stopLine(); }
 
-    // The complete lines of the sim's log so far, one object per request received.
-    QList<QJsonObject> requests() const;
-    // Until the log holds at least n lines; the event loop runs meanwhile.
-    bool waitForRequests(int n, int timeoutMs);
+    // False, with a warning saying why, when the line or the simulator is not up within 10 s.
+    bool start(const QStringList &args = {});
+    // A new simulator on the same line, appending to the same log.
+    bool restartSim(const QStringList &args) { return stopSim(), m_args = args, startSim(); }
+    void stopSim() { m_sim.reset(); }
+    void stopLine() { m_socat.reset(), m_sim.reset(); } // both ports vanish, the simulator ends
+    // The ports come back, with a simulator started with the last arguments.
+    bool restartLine() { return stopLine(), startLine() && startSim(); }
 
-    // Ends socat: both pty ends and their links vanish. The sim is stopped too (it would exit by
-    // itself once its line hangs up).
-    void stopLine();
-    // Brings the line back at the same paths and starts a new sim with the same arguments. The
-    // new sim starts from its default state; it appends to the same log, its "ms" counting from
-    // its own start.
-    bool restartLine();
-    void stopSim();
+    QString dir() const { return m_dir ? m_dir->path() : QString(); }
+    QString toolPort() const { return dir() + QStringLiteral("/tool"); }
+    QString logPath() const { return dir() + QStringLiteral("/sim.log"); }
+    static QString simPath();
 
-    static QString simPath(); // the built morlenta-sim (MORLENTA_SIM_PATH)
-
-    // Additions
-    QString dir() const;
-    bool simRunning() const;
-    QString simOutput() const; // the sim's stdout and stderr so far
+    QVector<SimRequest> requests() const; // the complete lines of the log, in order
+    QVector<SimRequest> requests(int fn, int start = -1) const; // -1: at any start
+    // Runs the event loop until `done` holds for the log.
+    bool waitFor(const std::function<bool(const QVector<SimRequest> &)> &done,
+                 int timeoutMs = kWaitMs) const;
 
 private:
     bool startLine();
     bool startSim();
-    void collectSimOutput() const;
 
-    QStringList m_args;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QProcess *m_socat = nullptr;
-    QProcess *m_sim = nullptr;
-    mutable QString m_simOutput;
+    std::unique_ptr<ChildProcess> m_socat, m_sim;
+    QStringList m_args;
+    mutable QVector<SimRequest> m_log;
+    mutable qint64 m_logBytes = 0; // parsed so far
 };

@@ -20,23 +20,20 @@ public:
     static void dispatch(Valve &v, int start, int valueCount) { v.dispatchRead(start, valueCount); }
     static bool awake(Valve &v) { return v.m_awake; }
     static quint16 pending(Valve &v) { return v.m_pending; }
-    static quint16 probeCounter(Valve &v) { return v.m_probeCounter; }
     static bool idComplete(Valve &v) { return v.m_idComplete; }
+    static bool blockRead(Valve &v) { return v.m_blockRead; }
     static int liveInFlight(Valve &v) { return v.m_liveInFlight; }
-    static int serverAddress(Valve &v) { return v.m_serverAddress; }
     static QModbusRtuSerialMaster *client(Valve &v) { return v.m_client; }
     static QTimer *portTimer(Valve &v) { return v.m_portTimer; }
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
-    static const QStringList &portSnapshot(Valve &v) { return v.m_portSnapshot; }
     static void pollCycle(Valve &v) { v.pollCycle(); }
     static QModbusReply *read(Valve &v, quint16 start, quint16 count)
     {
         return v.read(start, count);
     }
     static void write(Valve &v, quint16 start, quint16 count) { v.write(start, count); }
-    static void probeStep(Valve &v) { v.probeStep(); }
     static void goToSleep(Valve &v) { v.goToSleep(); }
 };
 

@@ -1,0 +1,341 @@
+// The fault matrix: what the controller or the line can do wrong, met while the configuration is
+// read, while it is written and while live values are polled. Every row first shows that its
+// fault happened, then ends with the same checks: the link state agrees with the port, nothing
+// was written but the block read with the one edit made on the form, and the next user action
+// works once the controller answers again. CTest runs the three phases side by side.
+#include <QtTest>
+
+#include <functional>
+
+#include "support/toolrig.h"
+
+using VTA = ValveTestAccess;
+
+namespace {
+
+enum Phase { Read, Write, Live };
+constexpr int kRead = 3, kWriteOne = 6, kWriteMany = 16;
+constexpr int kBlock = 0, kApply = 256, kProbe = 36858, kCycle = 14;
+const QHash<int, quint16> kEdit{{74, 7}}; // AN_Filt, which the simulator holds at 4
+const QStringList kAwake{"--awake"};
+
+struct Rig
+{
+    SimHarness h;
+    ToolRig r{300, 1};       // a request left unanswered costs 0.6 s
+    QVector<quint16> config; // the configuration copy as the phase starts
+    QStringList form;        // and the settings pages
+};
+using Happened = std::function<bool(Rig &)>; // the row's fault showed as it should
+
+QStringList formOf(const Ui::Valve *ui)
+{
+    QStringList state{ui->ID->text()};
+    for (const QComboBox *box : ui->Sett_Tab->findChildren<QComboBox *>())
+        state << box->currentText();
+    for (const QDoubleSpinBox *box : ui->Sett_Tab->findChildren<QDoubleSpinBox *>())
+        state << QString::number(box->value());
+    return state;
+}
+
+QVector<quint16> configOf(const Rig &c)
+{
+    const auto &copy = VTA::config(*c.r.valve);
+    return QVector<quint16>(copy.cbegin(), copy.cend());
+}
+
+bool waitFor(const std::function<bool()> &done)
+{
+    return QTest::qWaitFor(done, SimHarness::kWaitMs);
+}
+
+// Until the client sends a request again: a probe left unanswered, or any other request.
+bool retried(const Rig &c)
+{
+    return c.h.waitFor([](const QVector<SimRequest> &log) {
+        for (int i = 1; i < log.size(); ++i)
+            if (log[i].fn == log[i - 1].fn && log[i].start == log[i - 1].start &&
+                log[i].values == log[i - 1].values &&
+                (!log[i - 1].answered || log[i].start != kProbe))
+                return true;
+        return false;
+    });
+}
+
+bool shown(const Rig &c, const QString &text)
+{
+    return std::any_of(c.r.messages.cbegin(), c.r.messages.cend(),
+                       [&](const QString &m) { return m.contains(text); });
+}
+
+bool exceptionShown(const Rig &c, int code)
+{
+    return waitFor([&] {
+        return std::any_of(c.r.messages.cbegin(), c.r.messages.cend(), [&](const QString &m) {
+            return m.contains("Modbus Exception Response.") &&
+                   m.endsWith(QString(": 0x%1)").arg(code));
+        });
+    });
+}
+
+bool timedOut(const Rig &c, const char *what = "Request timeout.")
+{
+    return waitFor([&] { return shown(c, what); });
+}
+
+bool noError(const Rig &c)
+{
+    return !shown(c, "error") && !shown(c, "ошибка");
+}
+
+bool unchanged(const Rig &c)
+{
+    return configOf(c) == c.config && formOf(c.r.ui) == c.form && !c.r.blockDecoded();
+}
+
+int logged(const Rig &c, int fn, int start)
+{
+    return c.h.requests(fn, start).size();
+}
+
+bool pending(const Rig &c, int command)
+{
+    return VTA::pending(*c.r.valve) == command;
+}
+
+bool shownText(const QLabel *label)
+{
+    return waitFor([&] { return !label->text().isEmpty(); });
+}
+
+// The line goes: the port is released with the connect error, every reply waiting in the client
+// ends, nothing keeps running, and the tool does not spin on the dead port.
+bool lose(Rig &c)
+{
+    c.h.stopLine();
+    return waitFor([&] { return !c.r.connected() && c.r.outstanding() == 0; }) &&
+           shown(c, "ошибка подключения : ") && !VTA::pollTimer(*c.r.valve)->isActive() &&
+           !c.r.awake() && ToolRig::cpuQuiet();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Happened)
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+    void columns()
+    {
+        QTest::addColumn<QStringList>("fault"); // the simulator's options while it lasts
+        QTest::addColumn<bool>("asleep"); // the tool counts the controller as asleep at the start
+        QTest::addColumn<Happened>("happened");
+    }
+    void run(Phase phase);
+
+private slots:
+    void read_data();
+    void read() { run(Read); }
+    void write_data();
+    void write() { run(Write); }
+    void live_data();
+    void live() { run(Live); }
+};
+
+// Connecting: a probe, the block and register 153.
+void TestFaults::read_data()
+{
+    columns();
+    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
+        return c.r.settle() && retried(c) && pending(c, Valve::ConnectDevice);
+    });
+    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([](Rig &c) {
+        return c.r.settle() && c.r.blockDecoded() && retried(c) && logged(c, kRead, kBlock) == 1;
+    });
+    QTest::newRow("falls asleep mid-command")
+        << QStringList{"--sleep-after", "1"} << true << Happened([](Rig &c) {
+               return c.r.settle() && retried(c) && timedOut(c) && unchanged(c);
+           });
+    QTest::newRow("exception 1") << QStringList{"--exception", "84:1"} << true
+                                 << Happened([](Rig &c) {
+                                        return c.r.settle() && exceptionShown(c, 1) && unchanged(c);
+                                    });
+    QTest::newRow("bad CRC") << QStringList{"--bad-crc-every", "2"} << true << Happened([](Rig &c) {
+        return c.r.settle() && c.r.blockDecoded() && retried(c) && noError(c);
+    });
+    QTest::newRow("short reply") << QStringList{"--short-reply"} << true << Happened([](Rig &c) {
+        return c.r.settle() && c.h.requests(kRead, kBlock).value(0).served.size() == 84 &&
+               unchanged(c);
+    });
+    QTest::newRow("silence") << QStringList{"--silent-after", "1"} << true << Happened([](Rig &c) {
+        return c.r.settle() && retried(c) && timedOut(c) && unchanged(c);
+    });
+    QTest::newRow("port lost") << QStringList{"--silent-after", "1"} << true
+                               << Happened([](Rig &c) {
+                                      return waitFor(
+                                                 [&] { return logged(c, kRead, kBlock) > 0; }) &&
+                                             lose(c);
+                                  });
+}
+
+// Applying the form with one edit: the block, the apply word, release, reopen and read back.
+void TestFaults::write_data()
+{
+    columns();
+    const auto applied = [](Rig &c) {
+        return waitFor([&] { return logged(c, kWriteOne, kApply) > 0; });
+    };
+    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
+        return c.r.settle() && retried(c) && logged(c, kWriteMany, kBlock) == 0 &&
+               pending(c, Valve::ApplyConfig);
+    });
+    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([=](Rig &c) {
+        return applied(c) && retried(c) && logged(c, kWriteMany, kBlock) == 1;
+    });
+    QTest::newRow("falls asleep mid-command")
+        << QStringList{"--awake", "--sleep-after", "1"} << false << Happened([](Rig &c) {
+               return timedOut(c, "ошибка записи : Request timeout.") &&
+                      logged(c, kWriteOne, kApply) == 2;
+           });
+    QTest::newRow("exception 2") << QStringList{"--awake", "--exception", "256:2"} << false
+                                 << Happened([](Rig &c) { return exceptionShown(c, 2); });
+    QTest::newRow("wrong address")
+        << QStringList{"--awake", "--wrong-address-every", "2"} << false
+        << Happened([=](Rig &c) { return applied(c) && retried(c) && noError(c); });
+    // The block goes out; the reconnect's read of it comes back one word short.
+    QTest::newRow("short reply") << QStringList{"--awake", "--short-reply"} << false
+                                 << Happened([=](Rig &c) {
+                                        if (!applied(c))
+                                            return false;
+                                        c.config = configOf(c);
+                                        c.form = formOf(c.r.ui);
+                                        return waitFor(
+                                                   [&] { return logged(c, kRead, kBlock) == 2; }) &&
+                                               c.r.settle() && unchanged(c);
+                                    });
+    QTest::newRow("silence") << QStringList{"--awake", "--silent-after", "1"} << false
+                             << Happened([](Rig &c) {
+                                    return timedOut(c, "ошибка записи : Request timeout.") &&
+                                           retried(c);
+                                });
+    // Before the release at 3 s: both delayed toggles then fail to open the port.
+    QTest::newRow("port lost") << kAwake << false << Happened([=](Rig &c) {
+        return applied(c) && c.r.settle() && lose(c) &&
+               waitFor([&] { return pending(c, Valve::ConnectDevice); }) && !c.r.connected();
+    });
+}
+
+// The inputs page polled once a second: the clock, the valve, the charge, the temperature and
+// the values of input 1 (counting) and input 2 (current).
+void TestFaults::live_data()
+{
+    columns();
+    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
+        return waitFor([&] { return logged(c, kRead, kProbe) >= 4; }) && retried(c) &&
+               c.r.outstanding() <= kCycle + 2 && c.r.ui->time->text().isEmpty();
+    });
+    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([](Rig &c) {
+        return shownText(c.r.ui->time) && retried(c);
+    });
+    QTest::newRow("falls asleep mid-cycle")
+        << QStringList{"--awake", "--sleep-after", "8"} << false
+        << Happened([](Rig &c) { return timedOut(c) && retried(c); });
+    QTest::newRow("exception 3") << QStringList{"--awake", "--exception", "36859:3"} << false
+                                 << Happened([](Rig &c) {
+                                        return exceptionShown(c, 3) && shownText(c.r.ui->time) &&
+                                               c.r.ui->core_temp->text().isEmpty();
+                                    });
+    QTest::newRow("exception 4") << QStringList{"--awake", "--exception", "259:4"} << false
+                                 << Happened([](Rig &c) {
+                                        c.r.ui->RES_1->click();
+                                        return exceptionShown(c, 4);
+                                    });
+    QTest::newRow("truncated reply")
+        << QStringList{"--awake", "--truncate-every", "2"} << false << Happened([](Rig &c) {
+               return shownText(c.r.ui->core_temp) && retried(c) && noError(c);
+           });
+    QTest::newRow("short reply") << QStringList{"--awake", "--short-reply"} << false
+                                 << Happened([](Rig &c) {
+                                        return shownText(c.r.ui->sol_state) &&
+                                               c.r.ui->time->text().isEmpty() &&
+                                               c.r.ui->CT1_Imp_LCD->value() == 0;
+                                    });
+    QTest::newRow("silence") << QStringList{"--awake", "--silent-after", "5"} << false
+                             << Happened([](Rig &c) {
+                                    return timedOut(c) && retried(c) && c.r.outstanding() <= kCycle;
+                                });
+    QTest::newRow("port lost") << kAwake << false << Happened([](Rig &c) {
+        return shownText(c.r.ui->time) && lose(c) && VTA::liveInFlight(*c.r.valve) == 0;
+    });
+}
+
+void TestFaults::run(Phase phase)
+{
+    QFETCH(QStringList, fault);
+    QFETCH(bool, asleep);
+    QFETCH(Happened, happened);
+    Rig c;
+    QVERIFY(c.h.start(phase == Read ? fault : kAwake));
+    QVERIFY(c.r.start(c.h.toolPort()));
+    QVERIFY(phase == Read ? c.r.open() : c.r.openAndRead());
+    if (phase != Read) {
+        QVERIFY(c.h.restartSim(fault));
+        if (asleep)
+            VTA::inactivityTimer(*c.r.valve)->start(0); // its online time runs out now
+        QTRY_VERIFY(c.r.awake() != asleep);
+    }
+    c.config = configOf(c);
+    c.form = formOf(c.r.ui);
+    c.r.messages.clear();
+    if (phase == Read) {
+        c.r.ui->conn_dev->click();
+    } else if (phase == Write) {
+        c.r.ui->AN_Filt->setCurrentIndex(kEdit.cbegin().value());
+        c.r.ui->write_sett->click();
+    } else {
+        c.r.showPage(c.r.ui->Ins_Tab);
+    }
+    QVERIFY2(happened(c), qPrintable(c.r.messages.join(" | ")));
+
+    // A block that went out is followed by the release at 3 s and the reopening at 4 s.
+    const auto reopened = [&] {
+        const int released = c.r.messages.indexOf("порт освобождён");
+        return released >= 0 && c.r.messages.lastIndexOf("порт занят") > released && c.r.settle();
+    };
+    if (phase == Write && logged(c, kWriteMany, kBlock) > 0 && c.r.connected())
+        QVERIFY(waitFor(reopened));
+    QVERIFY2(c.r.linkStateProblem().isEmpty(), qPrintable(c.r.linkStateProblem()));
+
+    // Recovery: the controller answers again, and the user's next action works.
+    if (!QFileInfo::exists(c.h.toolPort()))
+        QVERIFY(c.h.restartLine());
+    QVERIFY(c.h.restartSim(kAwake));
+    if (phase == Live && c.r.connected()) {
+        const QString clock = c.r.ui->time->text();
+        QVERIFY(waitFor(
+            [&] { return !c.r.ui->time->text().isEmpty() && c.r.ui->time->text() != clock; }));
+    } else {
+        QVERIFY(c.r.connected() || c.r.open());
+        const int reads = logged(c, kRead, kBlock);
+        (c.r.ui->read_sett->isEnabled() ? c.r.ui->read_sett : c.r.ui->conn_dev)->click();
+        QVERIFY(waitFor([&] { return logged(c, kRead, kBlock) > reads && c.r.settle(); }));
+        QCOMPARE(configOf(c), c.h.requests(kRead, kBlock).last().served);
+    }
+
+    // Only the write phase writes the block, and every block written is the block last served
+    // with the edit (a retried write repeats it).
+    QVector<quint16> served;
+    for (const SimRequest &q : c.h.requests()) {
+        if (q.fn == kRead && q.start == kBlock && q.served.size() == Valve::kConfigWords)
+            served = q.served;
+        if (q.fn == kWriteMany && q.start == kBlock) {
+            QVERIFY(phase == Write);
+            const QString problem = ToolRig::writtenBlockProblem(q.values, served, kEdit);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        }
+    }
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
