@@ -171,13 +171,14 @@ QVector<Row> run(const Options &o)
                 b += bareCycles(baud, std::max(1, o.cycles / o.rounds));
             }
             tool = median(t);
-            const QString goal = baud == 9600 ? "<= 1.10x limit" : "<= 1.15x limit";
+            // figures the tool's cycle has reached before
+            const QString goal = baud == 9600 ? "<= 1.07x limit" : "<= 1.13x limit";
             rows << Row("1",
                         QStringLiteral("Poll cycle, %1 reads: tick -> last reply handled (tool)")
                             .arg(cycle.size()),
                         baud, "ms", t, limit, {}, goal)
                  << Row("1", "Same reads, bare QModbusRtuSerialMaster", baud, "ms", b, limit,
-                        "tool/bare " + ratio(tool, median(b)), "tool/bare <= 1.02");
+                        "tool/bare " + ratio(tool, median(b)), "tool/bare ~1.00");
         }
         if (wanted("config")) {
             progress(QStringLiteral("configuration read at %1 baud").arg(baud));
