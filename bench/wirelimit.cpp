@@ -1,17 +1,10 @@
 #include "bench/wirelimit.h"
 
-#include <cmath>
-
 namespace bench {
 
-int bitsPerChar(const LineFormat &line)
+static double charMs(const LineFormat &line)
 {
-    return 1 + line.dataBits + (line.parity == 'N' ? 0 : 1) + line.stopBits;
-}
-
-double charMs(const LineFormat &line)
-{
-    return 1000.0 * bitsPerChar(line) / line.baud;
+    return 1000.0 * (1 + 8 + (line.parity == 'N' ? 0 : 1) + line.stopBits) / line.baud;
 }
 
 double t35Ms(const LineFormat &line)
@@ -19,38 +12,29 @@ double t35Ms(const LineFormat &line)
     return line.baud <= 19200 ? 3.5 * charMs(line) : 1.75;
 }
 
-int readReplyBytes(int registers)
+double readLimitMs(const LineFormat &line, int registers)
 {
-    return 5 + 2 * registers;
+    return (8 + 5 + 2 * registers) * charMs(line) + 2 * t35Ms(line);
 }
 
-double exchangeLimitMs(const LineFormat &line, int requestBytes, int replyBytes)
-{
-    return (requestBytes + replyBytes) * charMs(line) + 2 * t35Ms(line);
-}
-
-double readsLimitMs(const LineFormat &line, const QVector<Read> &reads)
+double cycleLimitMs(const LineFormat &line, const QVector<live::LiveRead> &reads)
 {
     double sum = 0;
-    for (const Read &r : reads)
-        sum += exchangeLimitMs(line, kReadRequestBytes, readReplyBytes(r.count));
+    for (const live::LiveRead &r : reads)
+        sum += readLimitMs(line, r.count);
     return sum;
 }
 
-int qtInterFrameDelayMs(int baud)
+QStringList simArgs(const Setup &s, int baud)
 {
-    if (baud >= 19200)
-        return 2;
-    return static_cast<int>(std::ceil(3500.0 / (baud / 11.0)));
-}
-
-QVector<Read> heaviestCycle()
-{
-    QVector<Read> reads = {{36861, 2}, {36851, 1}, {32768, 1}, {36859, 2}};
-    for (int input = 0; input < 2; ++input)
-        for (int quantity = 0; quantity < 6; ++quantity)
-            reads.append({quint16(32811 + 12 * input + 2 * quantity), 2});
-    return reads;
+    // --online 5 keeps the controller awake between the benchmark's exchanges
+    return QStringLiteral("--awake --wire-time --online 5 --baud %1 --solenoid %2 --input1 %3 "
+                          "--input2 %4")
+        .arg(baud)
+        .arg(s.solenoid)
+        .arg(s.input1)
+        .arg(s.input2)
+        .split(QLatin1Char(' '));
 }
 
 } // namespace bench

@@ -52,8 +52,13 @@ bool SimHarness::startLine()
     QFile::remove(simPort);
     m_socat = std::make_unique<ChildProcess>();
     m_socat->setProcessChannelMode(QProcess::MergedChannels);
-    m_socat->start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + toolPort(),
-                                             QStringLiteral("pty,raw,echo=0,link=") + simPort});
+    QStringList args = {QStringLiteral("pty,raw,echo=0,link=") + toolPort(),
+                        QStringLiteral("pty,raw,echo=0,link=") + simPort};
+    if (dumpLine) {
+        args.prepend(QStringLiteral("-x"));
+        m_socat->setStandardOutputFile(dumpPath(), QIODevice::Append);
+    }
+    m_socat->start(QStringLiteral("socat"), args);
     const auto linked = [&] { return QFileInfo::exists(toolPort()) && QFileInfo::exists(simPort); };
     if (m_socat->waitForStarted(10000) && QTest::qWaitFor(linked, 10000))
         return true;

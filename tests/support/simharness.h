@@ -54,6 +54,10 @@ public:
     QString dir() const { return m_dir ? m_dir->path() : QString(); }
     QString toolPort() const { return dir() + QStringLiteral("/tool"); }
     QString logPath() const { return dir() + QStringLiteral("/sim.log"); }
+    // Set before start(): socat dumps every chunk it moves, with its wall-clock time, into
+    // dumpPath() (`socat -x`; ">" toward the simulator, "<" toward the tool).
+    bool dumpLine = false;
+    QString dumpPath() const { return dir() + QStringLiteral("/line.dump"); }
     static QString simPath();
 
     QVector<SimRequest> requests() const; // the complete lines of the log, in order
