@@ -1,10 +1,72 @@
-// What the user meets in every combo box of the main window: a centred choice that cannot be
-// typed over.
+// What the user meets in the main window as a whole: combo boxes that offer a centred choice and
+// cannot be typed over, captions and items that are not cut off at the font a Debian desktop
+// gives, inside a frame that never squeezes its content, and a service password that goes
+// nowhere but into its field.
 #include <QtTest>
 
 #include <QLineEdit>
 
 #include "support/valvetestaccess.h"
+#include "widgets/appstyle.h"
+#include "widgets/windowframe.h"
+
+namespace {
+
+// A widget handles the layout request its child posted and posts one to its own parent: deliver
+// them level by level up the widget tree, as the event loop would.
+void settle()
+{
+    for (int level = 0; level < 32; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
+// The width an editable box has for its text: its line edit keeps 2 px clear on each side.
+int textWidth(const QLineEdit *edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QMargins m = edit->textMargins();
+    return edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() -
+           m.left() - m.right() - 4;
+}
+
+// Captions wider than their label, items wider than the text field of their box, as shown now.
+void collectCuts(QWidget *window, QSet<QString> &cuts)
+{
+    for (QLabel *label : window->findChildren<QLabel *>())
+        if (label->isVisibleTo(window) && !label->wordWrap() &&
+            label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+            cuts << label->objectName() + " \"" + label->text() + '"';
+    for (QComboBox *box : window->findChildren<QComboBox *>())
+        for (int i = 0; box->isVisibleTo(window) && i < box->count(); ++i)
+            if (box->fontMetrics().horizontalAdvance(box->itemText(i)) > textWidth(box->lineEdit()))
+                cuts << box->objectName() + " \"" + box->itemText(i) + '"';
+}
+
+// Every page and sub-page in turn, every box on it stepped through its items (some refill
+// others: units, interval values).
+void visitPages(QWidget *window, QTabWidget *tabs, QSet<QString> &cuts)
+{
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        settle();
+        if (auto *nested = tabs->widget(page)->findChild<QTabWidget *>()) {
+            visitPages(window, nested, cuts);
+            continue;
+        }
+        collectCuts(window, cuts);
+        for (QComboBox *box : tabs->widget(page)->findChildren<QComboBox *>())
+            for (int i = 0; box->isVisibleTo(window) && i < box->count(); ++i) {
+                box->setCurrentIndex(i);
+                settle();
+                collectCuts(window, cuts);
+            }
+    }
+}
+
+QStringList logged;
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -27,6 +89,73 @@ private slots:
         QTest::keyClicks(online->lineEdit(), QStringLiteral("99"));
         QCOMPARE(online->currentText(), chosen);
         QCOMPARE(online->count(), 10);
+    }
+
+    // The form was drawn with Windows fonts; squeezed into the frame's maximum of 722 x 692 at
+    // DejaVu Sans 9 pt it cut 44 captions and 44 combo items.
+    void nothingCutAtTheDebianFont()
+    {
+        qApp->setStyleSheet(loadAppStyleSheet()); // as main() does
+        // What Qt gives on a desktop without font settings of its own (the offscreen platform
+        // alone would pick 12 pt).
+        QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+        const QString family = QFontInfo(QApplication::font()).family();
+        QVERIFY2(family == QLatin1String("DejaVu Sans"),
+                 qPrintable(family + " instead of DejaVu Sans (fonts-dejavu-core)"));
+        auto *valve = new Valve;
+        windowframe frame(nullptr, valve);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QSet<QString> cuts;
+        visitPages(&frame, ValveTestAccess::ui(*valve)->Main_Tab_Widget, cuts);
+        QVERIFY2(cuts.isEmpty(), qPrintable(QStringList(cuts.values()).join('\n')));
+        qApp->setStyleSheet(QString());
+    }
+
+    // Content that fits keeps the form's maximum; content whose minimum grows after the frame is
+    // shown is not clipped by any of its parents.
+    void frameHoldsContentMinimum()
+    {
+        auto *content = new QWidget;
+        content->setMinimumSize(400, 300);
+        windowframe frame(nullptr, content);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.maximumSize(), QSize(722, 692));
+        content->setMinimumSize(900, 800);
+        settle();
+        for (QWidget *w = content->parentWidget(); w; w = w->parentWidget())
+            QVERIFY2(w->rect().contains(QRect(content->mapTo(w, QPoint()), QSize(900, 800))),
+                     qPrintable(w->objectName()));
+    }
+
+    // A debug line or status message carrying what was typed into the password field.
+    void passwordGoesNowhereElse()
+    {
+        Valve v;
+        Ui::Valve *ui = ValveTestAccess::ui(v);
+        QStringList shown;
+        connect(v.statusBar(), &QStatusBar::messageChanged, [&](const QString &m) { shown << m; });
+        // The service page as the hidden gesture leaves it, on the settings page.
+        ui->Main_Tab_Widget->setTabEnabled(ui->Main_Tab_Widget->indexOf(ui->Sett_Tab), true);
+        ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab),
+                                              true);
+        const auto filter =
+            QLoggingCategory::installFilter([](QLoggingCategory *category) { // whatever the rules
+                for (QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg})
+                    category->setEnabled(type, true);
+            });
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+        QTest::keyClicks(ui->service_pass, QStringLiteral("mek_vorta"));
+        const bool unlocked = ui->device_id->isEnabled();
+        ValveTestAccess::encode(v);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::installFilter(filter);
+        QVERIFY(unlocked);
+        QCOMPARE(ui->service_pass->echoMode(), QLineEdit::Password);
+        for (const QString &line : logged + shown)
+            QVERIFY2(!line.contains(QStringLiteral("mek_vort")), qPrintable(line));
     }
 };
 
