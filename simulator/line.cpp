@@ -11,34 +11,19 @@ namespace {
 
 bool speedOf(int baud, speed_t &speed)
 {
-    switch (baud) {
-    case 1200:
-        speed = B1200;
-        return true;
-    case 2400:
-        speed = B2400;
-        return true;
-    case 4800:
-        speed = B4800;
-        return true;
-    case 9600:
-        speed = B9600;
-        return true;
-    case 19200:
-        speed = B19200;
-        return true;
-    case 38400:
-        speed = B38400;
-        return true;
-    case 57600:
-        speed = B57600;
-        return true;
-    case 115200:
-        speed = B115200;
-        return true;
-    default:
-        return false;
+    static const struct
+    {
+        int baud;
+        speed_t speed;
+    } kSpeeds[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+                   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+    for (const auto &s : kSpeeds) {
+        if (s.baud == baud) {
+            speed = s.speed;
+            return true;
+        }
     }
+    return false;
 }
 
 } // namespace
