@@ -5,10 +5,10 @@ MORLENTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Build and test dependencies.
 MORLENTA_PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake
   qtbase5-dev qtbase5-dev-tools
   libqt5serialport5-dev libqt5serialbus5-dev libqt5serialbus5-plugins
-  libmodbus-dev socat
+  socat
   fonts-dejavu-core
 )
 

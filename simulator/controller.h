@@ -1,5 +1,6 @@
 // The controller's register side: sleep and wake-up, the configuration block, the live values
-// and the commands. No I/O here: the line, framing faults and the log live in main.cpp.
+// and the commands. No I/O here: the line, the reply faults and the log are the request loop's
+// (server.cpp).
 #pragma once
 
 #include "options.h"

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 namespace sim {
 
@@ -65,25 +64,157 @@ const char *usageText()
            "Other:\n"
            "  --log FILE               append one JSON line per request received:\n"
            "                           {\"ms\":M,\"addr\":A,\"fn\":F,\"start\":S,\"count\":C,\n"
-           "                            \"values\":[...] (0x06/0x10 "
-           "only),\"answered\":true|false,\n"
+           "                            \"values\":[...] (0x06/0x10 only: the words written),\n"
+           "                            \"served\":[...] (answered 0x03 reads only: the words\n"
+           "                            sent back, one fewer with --short-reply),\n"
+           "                            \"answered\":true|false,\n"
            "                            \"exception\":E (only for exception replies)}\n"
+           "                           M counts milliseconds from the start; words are decimal\n"
            "  --help                   show this text\n";
 }
 
 namespace {
 
-bool toInt(const char *text, long min, long max, long &out)
+bool toInt(const std::string &text, long min, long max, long &out)
 {
-    if (!text || !*text)
+    if (text.empty())
         return false;
     errno = 0;
     char *end = nullptr;
-    const long v = std::strtol(text, &end, 10);
+    const long v = std::strtol(text.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || v < min || v > max)
         return false;
     out = v;
     return true;
+}
+
+// The value given to one option: read as the option needs it, or refused with a message.
+class Value
+{
+public:
+    Value(const std::string &option, const std::string &text, std::string &error)
+        : option_(option), text_(text), error_(error)
+    {
+    }
+
+    const std::string &text() const { return text_; }
+
+    bool text(std::string &out) const
+    {
+        out = text_;
+        return true;
+    }
+
+    template <typename T> bool number(long min, long max, T &out) const
+    {
+        long v = 0;
+        if (!toInt(text_, min, max, v))
+            return refuse("bad value for " + option_ + ": '" + text_ + "'");
+        out = static_cast<T>(v);
+        return true;
+    }
+
+    // How many requests or replies until a fault.
+    bool count(unsigned &out) const { return number(1, 1000000000L, out); }
+
+    bool refuse(const std::string &why) const
+    {
+        error_ = why;
+        return false;
+    }
+
+private:
+    const std::string &option_;
+    const std::string &text_;
+    std::string &error_;
+};
+
+bool setBaud(Options &o, const Value &v)
+{
+    int baud = 0;
+    if (!v.number(1, 10000000L, baud))
+        return false;
+    if (baudCode(baud) < 0)
+        return v.refuse("unsupported baud rate " + std::to_string(baud));
+    o.line.baud = baud;
+    return true;
+}
+
+bool setParity(Options &o, const Value &v)
+{
+    if (v.text() != "N" && v.text() != "E" && v.text() != "O")
+        return v.refuse("parity must be N, E or O");
+    o.line.parity = v.text()[0];
+    return true;
+}
+
+// REGISTER:CODE
+bool addException(Options &o, const Value &v)
+{
+    const std::string &text = v.text();
+    const auto colon = text.find(':');
+    long reg = 0;
+    long code = 0;
+    if (colon == std::string::npos || !toInt(text.substr(0, colon), 0, 65535, reg) ||
+        !toInt(text.substr(colon + 1), 1, 255, code))
+        return v.refuse("--exception needs REGISTER:CODE, e.g. 32768:4");
+    o.exceptions.push_back({static_cast<uint16_t>(reg), static_cast<uint8_t>(code)});
+    return true;
+}
+
+bool turnOn(bool &flag)
+{
+    flag = true;
+    return true;
+}
+
+// One row per option: its name, the argument it takes (none for a flag), and how its value is
+// checked and stored.
+struct OptionRow
+{
+    const char *name;
+    const char *argument;
+    bool (*set)(Options &, const Value &);
+};
+
+const OptionRow kOptions[] = {
+    {"--device", "PATH", [](Options &o, const Value &v) { return v.text(o.device); }},
+    {"--address", "N", [](Options &o, const Value &v) { return v.number(1, 247, o.address); }},
+    {"--baud", "N", setBaud},
+    {"--parity", "N|E|O", setParity},
+    {"--data", "7|8", [](Options &o, const Value &v) { return v.number(7, 8, o.line.dataBits); }},
+    {"--stop", "1|2", [](Options &o, const Value &v) { return v.number(1, 2, o.line.stopBits); }},
+    {"--apply-line", nullptr, [](Options &o, const Value &) { return turnOn(o.applyLine); }},
+
+    {"--awake", nullptr, [](Options &o, const Value &) { return turnOn(o.awake); }},
+    {"--wake-at", "N", [](Options &o, const Value &v) { return v.count(o.wakeAt); }},
+    {"--never-wake", nullptr, [](Options &o, const Value &) { return turnOn(o.neverWake); }},
+
+    {"--input1", "TYPE", [](Options &o, const Value &v) { return v.number(0, 4, o.input1); }},
+    {"--input2", "TYPE", [](Options &o, const Value &v) { return v.number(0, 4, o.input2); }},
+    {"--solenoid", "TYPE", [](Options &o, const Value &v) { return v.number(0, 2, o.solenoid); }},
+    {"--online", "CODE", [](Options &o, const Value &v) { return v.number(0, 65535, o.online); }},
+
+    {"--exception", "R:C", addException},
+    {"--silent-after", "N", [](Options &o, const Value &v) { return v.count(o.silentAfter); }},
+    {"--bad-crc-every", "N", [](Options &o, const Value &v) { return v.count(o.badCrcEvery); }},
+    {"--wrong-address-every", "N",
+     [](Options &o, const Value &v) { return v.count(o.wrongAddressEvery); }},
+    {"--truncate-every", "N", [](Options &o, const Value &v) { return v.count(o.truncateEvery); }},
+    {"--short-reply", nullptr, [](Options &o, const Value &) { return turnOn(o.shortReply); }},
+    {"--sleep-after", "N", [](Options &o, const Value &v) { return v.count(o.sleepAfter); }},
+    {"--wire-time", nullptr, [](Options &o, const Value &) { return turnOn(o.wireTime); }},
+
+    {"--log", "FILE", [](Options &o, const Value &v) { return v.text(o.logPath); }},
+};
+
+const OptionRow *findOption(const std::string &name)
+{
+    for (const OptionRow &row : kOptions) {
+        if (name == row.name)
+            return &row;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -92,152 +223,35 @@ ParseResult parseOptions(int argc, char **argv, Options &opt, std::string &error
 {
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
-        std::string inlineValue;
-        bool hasInline = false;
+        std::string value;
+        // --name=value
         const auto eq = name.find('=');
-        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasInline = true;
+        const bool inlineValue = name.rfind("--", 0) == 0 && eq != std::string::npos;
+        if (inlineValue) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
         }
-        auto flag = [&](bool &target) {
-            if (hasInline) {
-                error = name + " takes no value";
-                return false;
-            }
-            target = true;
-            return true;
-        };
-        auto value = [&](std::string &out) {
-            if (hasInline) {
-                out = inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        auto number = [&](long min, long max, long &out) {
-            std::string text;
-            if (!value(text))
-                return false;
-            if (!toInt(text.c_str(), min, max, out)) {
-                error = "bad value for " + name + ": '" + text + "'";
-                return false;
-            }
-            return true;
-        };
-        auto count = [&](unsigned &target) {
-            long v = 0;
-            if (!number(1, 1000000000L, v))
-                return false;
-            target = static_cast<unsigned>(v);
-            return true;
-        };
-        long v = 0;
-        std::string text;
 
-        if (name == "--help" || name == "-h") {
+        if (name == "--help" || name == "-h")
             return ParseResult::Help;
-        } else if (name == "--device") {
-            if (!value(opt.device))
-                return ParseResult::Error;
-        } else if (name == "--log") {
-            if (!value(opt.logPath))
-                return ParseResult::Error;
-        } else if (name == "--address") {
-            if (!number(1, 247, v))
-                return ParseResult::Error;
-            opt.address = static_cast<int>(v);
-        } else if (name == "--baud") {
-            if (!number(1, 10000000L, v))
-                return ParseResult::Error;
-            if (baudCode(static_cast<int>(v)) < 0) {
-                error = "unsupported baud rate " + std::to_string(v);
-                return ParseResult::Error;
-            }
-            opt.line.baud = static_cast<int>(v);
-        } else if (name == "--parity") {
-            if (!value(text))
-                return ParseResult::Error;
-            if (text != "N" && text != "E" && text != "O") {
-                error = "parity must be N, E or O";
-                return ParseResult::Error;
-            }
-            opt.line.parity = text[0];
-        } else if (name == "--data") {
-            if (!number(7, 8, v))
-                return ParseResult::Error;
-            opt.line.dataBits = static_cast<int>(v);
-        } else if (name == "--stop") {
-            if (!number(1, 2, v))
-                return ParseResult::Error;
-            opt.line.stopBits = static_cast<int>(v);
-        } else if (name == "--awake") {
-            if (!flag(opt.awake))
-                return ParseResult::Error;
-        } else if (name == "--wake-at") {
-            if (!count(opt.wakeAt))
-                return ParseResult::Error;
-        } else if (name == "--never-wake") {
-            if (!flag(opt.neverWake))
-                return ParseResult::Error;
-        } else if (name == "--input1" || name == "--input2") {
-            if (!number(0, 4, v))
-                return ParseResult::Error;
-            (name == "--input1" ? opt.input1 : opt.input2) = static_cast<int>(v);
-        } else if (name == "--solenoid") {
-            if (!number(0, 2, v))
-                return ParseResult::Error;
-            opt.solenoid = static_cast<int>(v);
-        } else if (name == "--online") {
-            if (!number(0, 65535, v))
-                return ParseResult::Error;
-            opt.online = static_cast<int>(v);
-        } else if (name == "--apply-line") {
-            if (!flag(opt.applyLine))
-                return ParseResult::Error;
-        } else if (name == "--exception") {
-            if (!value(text))
-                return ParseResult::Error;
-            const auto colon = text.find(':');
-            long reg = 0;
-            long code = 0;
-            if (colon == std::string::npos ||
-                !toInt(text.substr(0, colon).c_str(), 0, 65535, reg) ||
-                !toInt(text.substr(colon + 1).c_str(), 1, 255, code)) {
-                error = "--exception needs REGISTER:CODE, e.g. 32768:4";
-                return ParseResult::Error;
-            }
-            opt.exceptions.push_back({static_cast<uint16_t>(reg), static_cast<uint8_t>(code)});
-        } else if (name == "--silent-after") {
-            if (!count(opt.silentAfter))
-                return ParseResult::Error;
-        } else if (name == "--bad-crc-every") {
-            if (!count(opt.badCrcEvery))
-                return ParseResult::Error;
-        } else if (name == "--wrong-address-every") {
-            if (!count(opt.wrongAddressEvery))
-                return ParseResult::Error;
-        } else if (name == "--truncate-every") {
-            if (!count(opt.truncateEvery))
-                return ParseResult::Error;
-        } else if (name == "--short-reply") {
-            if (!flag(opt.shortReply))
-                return ParseResult::Error;
-        } else if (name == "--sleep-after") {
-            if (!count(opt.sleepAfter))
-                return ParseResult::Error;
-        } else if (name == "--wire-time") {
-            if (!flag(opt.wireTime))
-                return ParseResult::Error;
-        } else {
+        const OptionRow *row = findOption(name);
+        if (!row) {
             error = "unknown option '" + std::string(argv[i]) + "'";
             return ParseResult::Error;
         }
+        if (!row->argument && inlineValue) {
+            error = name + " takes no value";
+            return ParseResult::Error;
+        }
+        if (row->argument && !inlineValue) {
+            if (i + 1 >= argc) {
+                error = name + " needs a value";
+                return ParseResult::Error;
+            }
+            value = argv[++i];
+        }
+        if (!row->set(opt, Value(name, value, error)))
+            return ParseResult::Error;
     }
     if (opt.device.empty()) {
         error = "--device is required";
