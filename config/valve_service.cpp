@@ -19,7 +19,7 @@ void Valve::on_logo_clicked()
     // Exactly these two: Ctrl+Alt+Shift, say, is not the gesture.
     if (QGuiApplication::keyboardModifiers() != (Qt::ControlModifier | Qt::ShiftModifier))
         return;
-    setPageEnabled(ui->service_tab, true);
+    ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab), true);
     qDebug("CTRL+SHIFT+Mouse_Left_Button");
 }
 

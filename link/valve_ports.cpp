@@ -88,8 +88,8 @@ void Valve::releasePort()
     ui->connect->setText(tr("занять порт"));
     statusBar()->showMessage(tr("порт освобождён"), kMessageMs);
     ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
+    ui->Sett_Tab->setEnabled(false);
+    ui->Ins_Tab->setEnabled(false);
     ui->conn_dev->setEnabled(false);
     setConnectionGroupEnabled(true);
 }
@@ -136,8 +136,8 @@ void Valve::openPort()
     ui->connect->setText(tr("занять порт"));
     statusBar()->showMessage(link::connectError(m_client->errorString()), kMessageMs);
     ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
+    ui->Sett_Tab->setEnabled(false);
+    ui->Ins_Tab->setEnabled(false);
     // As after a failed open ever since: the button stays usable; a press while the port is
     // closed only stores the command, which runs after a later open and wake-up.
     ui->conn_dev->setEnabled(true);

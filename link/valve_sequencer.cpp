@@ -91,8 +91,8 @@ void Valve::runSequencer()
         ui->conn_dev->setEnabled(false);
         ui->GBox_2->setEnabled(true);
         statusBar()->showMessage(tr("подключён"), kMessageMs);
-        setPageEnabled(ui->Sett_Tab, true);
-        setPageEnabled(ui->Ins_Tab, true);
+        ui->Sett_Tab->setEnabled(true);
+        ui->Ins_Tab->setEnabled(true);
         break;
     case ReadConfig:
         read(link::kConfigStart, link::kConfigWords);

@@ -95,16 +95,18 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     adjustSize();
 
     ui->time_zone_combo->setEnabled(false);
-    setPageEnabled(ui->service_tab, false);
+    ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab), false);
     ui->device_id->setEnabled(false);
 
     ui->Main_Tab_Widget->setCurrentIndex(0);
     ui->Sub_Sett_TabWidget->setCurrentIndex(0);
 
-    // Until a port is open only the connection page can be used.
+    // Until a port is open only the connection page can be used. The settings and inputs pages
+    // are disabled as widgets, never as tabs: a disabled tab would make Qt move the selection
+    // away, and the user would leave the settings page at every reconnect after a write.
     ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
+    ui->Sett_Tab->setEnabled(false);
+    ui->Ins_Tab->setEnabled(false);
     ui->conn_dev->setEnabled(false);
 
     ui->cap_charge->setRange(0, 24);
@@ -194,20 +196,6 @@ void Valve::setConnectionGroupEnabled(bool enabled)
                        static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
                        static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
         w->setEnabled(enabled);
-}
-
-void Valve::setPageEnabled(QWidget *page, bool enabled)
-{
-    // A disabled page keeps its tab unselectable too; a page is found in whichever tab widget
-    // holds it.
-    for (QTabWidget *tabs : {ui->Main_Tab_Widget, ui->Sub_Sett_TabWidget}) {
-        const int index = tabs->indexOf(page);
-        if (index >= 0) {
-            tabs->setTabEnabled(index, enabled);
-            return;
-        }
-    }
-    page->setEnabled(enabled);
 }
 
 void Valve::fillQuantityBoxes()

@@ -71,7 +71,6 @@ private:
     // --- start-up and shared helpers (mainwindow/valve.cpp) ---
     void setLed(QLedLabel::State state);
     void setConnectionGroupEnabled(bool enabled);
-    void setPageEnabled(QWidget *page, bool enabled);
     void fillQuantityBoxes();
     void applyComboPresentation();
 

@@ -278,13 +278,12 @@ bool Tour::connectDevice()
 {
     mark();
     widget<QAbstractButton>("conn_dev")->click();
-    auto *pages = widget<QTabWidget>("Main_Tab_Widget");
     // The identifier is shown once the configuration block has been decoded; the read of
     // register 153 follows that block on the line.
     return waitFor(QStringLiteral("the green LED, \"%1\" and the configuration").arg(kConnected),
                    [&] {
                        return led() == Led::Green && messageSeen(kConnected) &&
-                              pages->isTabEnabled(pages->indexOf(widget<QWidget>("Sett_Tab"))) &&
+                              widget<QWidget>("Sett_Tab")->isEnabled() &&
                               requestSeen(kRead, kRegister153) &&
                               !widget<QLabel>("ID")->text().isEmpty();
                    }) &&
@@ -370,12 +369,13 @@ bool Tour::applyConfiguration()
     // register-153 read goes out between the click and that wake-up.)
     if (!waitFor(QStringLiteral("the release (red LED)"), [this] { return ledSeen(Led::Red); }))
         return false;
-    // The release disables the settings page, so the connection page is current again.
+    // The release disables the settings page, which stays the current page.
     if (!waitFor(QStringLiteral("the green LED and the block read back"),
                  [this] { return led() == Led::Green && requestSeen(kRead, kRegister153); }) ||
         !shoot(QStringLiteral("reconnected")))
         return false;
-    widget<QTabWidget>("Main_Tab_Widget")->setCurrentWidget(widget<QWidget>("Sett_Tab"));
+    if (widget<QTabWidget>("Main_Tab_Widget")->currentWidget() != widget<QWidget>("Sett_Tab"))
+        return fail(QStringLiteral("the reconnect left the settings page"));
     if (!showSettingsPage("count_tab"))
         return false;
     const double weight = widget<QDoubleSpinBox>("CT_Imp_Weight_1")->value();

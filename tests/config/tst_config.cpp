@@ -289,7 +289,7 @@ void TestConfig::serviceAccess()
 {
     Valve v;
     Ui::Valve *ui = A::ui(v);
-    ui->Main_Tab_Widget->setTabEnabled(1, true);
+    ui->Sett_Tab->setEnabled(true);
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
     decodeBlock(v, controllerBlock(InputOff, InputOff));

@@ -95,8 +95,8 @@ QString ToolRig::linkStateProblem() const
         if (w->isEnabled() == open)
             problems << w->objectName() + (open ? " enabled" : " disabled");
     // Closed, only the connection page is usable; green, the settings and inputs pages are too.
-    for (QWidget *page : {ui->Sett_Tab, ui->Ins_Tab}) {
-        const bool enabled = ui->Main_Tab_Widget->isTabEnabled(ui->Main_Tab_Widget->indexOf(page));
+    for (const QWidget *page : {ui->Sett_Tab, ui->Ins_Tab}) {
+        const bool enabled = page->isEnabled();
         if (open ? shown == Led::Green && !enabled : enabled)
             problems << page->objectName() + (enabled ? " enabled" : " disabled");
     }
