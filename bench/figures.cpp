@@ -23,6 +23,8 @@
 #include "support/toolrig.h"
 #include "widgets/windowframe.h"
 
+using namespace morlenta;
+
 namespace bench {
 
 namespace {

@@ -19,6 +19,8 @@
 #include "support/simharness.h"
 #include "widgets/appstyle.h"
 
+using namespace morlenta;
+
 using namespace bench;
 
 namespace {

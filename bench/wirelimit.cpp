@@ -1,5 +1,7 @@
 #include "bench/wirelimit.h"
 
+using namespace morlenta;
+
 namespace bench {
 
 static double charMs(const LineFormat &line)

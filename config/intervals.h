@@ -6,7 +6,7 @@
 // Measurement and reset intervals: the interval combo index, the code the controller stores
 // (registers 72, 77, 80) and the value list the moment within the interval is chosen from
 // (registers 73, 78, 81).
-namespace config {
+namespace morlenta::config {
 
 // Item 0 ("выключен") is code 0, item k is code k + 2; codes 1 and 2 are never written.
 int intervalCode(int index);
@@ -17,6 +17,6 @@ QStringList intervalValues(int code);
 // The value list a refill puts into the value box for interval combo index k.
 QStringList intervalValuesForIndex(int index);
 
-} // namespace config
+} // namespace morlenta::config
 
 #endif // CONFIG_INTERVALS_H

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-namespace config {
+namespace morlenta::config {
 
 quint32 floatBits(float value)
 {
@@ -105,4 +105,4 @@ int discreteEdgeIndex(float stored)
     return int(stored); // truncation toward zero
 }
 
-} // namespace config
+} // namespace morlenta::config

@@ -8,7 +8,7 @@
 
 // Layout of the controller's configuration block, holding registers 0..84, and the codecs of its
 // fields. No widgets here: the main window moves values between these words and the form.
-namespace config {
+namespace morlenta::config {
 
 constexpr int kBlockWords = 85;
 using Block = std::array<quint16, kBlockWords>;
@@ -112,6 +112,6 @@ constexpr quint16 indexWord(int index)
     return quint16(index);
 }
 
-} // namespace config
+} // namespace morlenta::config
 
 #endif // CONFIG_REGISTERMAP_H

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace config {
+namespace morlenta::config {
 
 namespace {
 
@@ -118,4 +118,4 @@ bool isServicePassword(const QString &text)
     return text == QLatin1String("mek_vorta");
 }
 
-} // namespace config
+} // namespace morlenta::config

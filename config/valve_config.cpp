@@ -14,7 +14,7 @@
 #include "config/registermap.h"
 #include "config/validation.h"
 
-using namespace config;
+using namespace morlenta::config;
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include "config/catalog.h"
 #include "config/intervals.h"
 
+using namespace morlenta;
+
 void Valve::clearErrorList()
 {
     ui->error_lcd->clear();

@@ -8,6 +8,8 @@
 
 #include "config/validation.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kCompleteIdentifierLength = 21; // 16 digits and 5 dashes

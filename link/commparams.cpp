@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 
-namespace link {
+namespace morlenta::link {
 
 CommList addressList()
 {
@@ -53,4 +53,4 @@ int onlineSeconds(int code)
     return seconds[code];
 }
 
-} // namespace link
+} // namespace morlenta::link

@@ -7,7 +7,7 @@
 
 // The line-parameter choices of the connection page. The same lists serve the current
 // connection (used to open the port) and the new one (written into the configuration block).
-namespace link {
+namespace morlenta::link {
 
 struct CommItem
 {
@@ -32,6 +32,6 @@ CommList stopBitsList(); // 1, 2
 // talking to a controller that went to sleep.
 int onlineSeconds(int code);
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_COMMPARAMS_H

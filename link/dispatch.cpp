@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace link {
+namespace morlenta::link {
 
 namespace {
 
@@ -59,4 +59,4 @@ int copyToMirror(const QVector<quint16> &values, quint16 *mirror, int mirrorWord
     return count;
 }
 
-} // namespace link
+} // namespace morlenta::link

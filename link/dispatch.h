@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 // Where a read reply goes, by the start address of its request.
-namespace link {
+namespace morlenta::link {
 
 enum class Target {
     None,          // copied into the mirror, otherwise ignored
@@ -49,6 +49,6 @@ inline quint16 lowWord(quint32 value)
 // copied. Words past them keep their previous content.
 int copyToMirror(const QVector<quint16> &values, quint16 *mirror, int mirrorWords);
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_DISPATCH_H

@@ -1,6 +1,6 @@
 #include "link/linktuning.h"
 
-namespace link {
+namespace morlenta::link {
 
 Tuning &tuning()
 {
@@ -8,4 +8,4 @@ Tuning &tuning()
     return values;
 }
 
-} // namespace link
+} // namespace morlenta::link

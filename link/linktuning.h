@@ -4,7 +4,7 @@
 // Response time-out and retries of the Modbus client, applied each time the port is opened.
 // The program never changes them; tests shorten the time-out so that a silent controller
 // costs them less than the half minute it costs the user.
-namespace link {
+namespace morlenta::link {
 
 struct Tuning
 {
@@ -14,6 +14,6 @@ struct Tuning
 
 Tuning &tuning();
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_LINKTUNING_H

@@ -4,7 +4,7 @@
 #include <QDataStream>
 #include <QModbusPdu>
 
-namespace link {
+namespace morlenta::link {
 
 namespace {
 
@@ -67,4 +67,4 @@ QString identifierText(quint16 identifier)
     return identifier ? hex(identifier) : tr("N/A");
 }
 
-} // namespace link
+} // namespace morlenta::link

@@ -8,7 +8,7 @@ class QModbusResponse;
 
 // Status-bar texts of the device link. All pass through the translation function with the
 // main window's context.
-namespace link {
+namespace morlenta::link {
 
 QString connectError(const QString &reason);   // opening failed or the open port was lost
 QString readSendError(const QString &reason);  // the client refused a read
@@ -27,6 +27,6 @@ int exceptionCodeOf(const QModbusResponse &raw);
 // for a port without one.
 QString identifierText(quint16 identifier);
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_MESSAGES_H

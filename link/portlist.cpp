@@ -4,7 +4,7 @@
 
 #include "link/messages.h"
 
-namespace link {
+namespace morlenta::link {
 
 QVector<PortEntry> systemPorts()
 {
@@ -44,4 +44,4 @@ QStringList portNames(const QStringList &snapshot)
     return names;
 }
 
-} // namespace link
+} // namespace morlenta::link

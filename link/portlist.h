@@ -8,7 +8,7 @@
 // The serial ports offered in `ports`: the system's, then the device paths named in the
 // environment variable MORLENTA_EXTRA_PORTS (colon-separated), which is how a virtual line
 // (a pty pair) that the system never lists is reached.
-namespace link {
+namespace morlenta::link {
 
 constexpr char kExtraPortsVariable[] = "MORLENTA_EXTRA_PORTS";
 
@@ -28,6 +28,6 @@ QStringList buildSnapshot(const QVector<PortEntry> &ports);
 // Every third snapshot entry, starting with the first: the port names.
 QStringList portNames(const QStringList &snapshot);
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_PORTLIST_H

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 // Holding registers of the valve controller that the device link reads or writes itself.
-namespace link {
+namespace morlenta::link {
 
 constexpr quint16 kConfigStart = 0;      // configuration block 0..84
 constexpr quint16 kConfigWords = 85;     // words in the configuration block
@@ -21,6 +21,6 @@ constexpr quint16 kTemperature = 36859;  // core temperature, 2 words
 constexpr quint16 kClock = 36861;        // device clock, 2 words
 constexpr quint16 kAwakeAnswer = 0xFACE; // the controller answers the probe with it when awake
 
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_REGISTERS_H

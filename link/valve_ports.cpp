@@ -11,6 +11,8 @@
 #include "link/messages.h"
 #include "link/portlist.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kMessageMs = 5000;

@@ -15,6 +15,8 @@
 #include "link/messages.h"
 #include "link/registers.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kMessageMs = 5000;

@@ -10,6 +10,8 @@
 #include "link/dispatch.h"
 #include "link/registers.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kMessageMs = 5000;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace live {
+namespace morlenta::live {
 
 namespace {
 
@@ -71,4 +71,4 @@ QString electricalUnit(int inputTypeIndex)
     return inputTypeIndex == 3 ? QStringLiteral("В") : QStringLiteral("мА");
 }
 
-} // namespace live
+} // namespace morlenta::live

@@ -9,7 +9,7 @@
 
 // Conversions of the live registers into what the inputs page shows. The controller computes
 // every physical value itself; these only reinterpret register words.
-namespace live {
+namespace morlenta::live {
 
 // The value range of a display spin box.
 struct Range
@@ -45,6 +45,6 @@ QString impulseUnit();
 // Electrical unit of an analog input: "В" for input-type index 3 (voltage), else "мА".
 QString electricalUnit(int inputTypeIndex);
 
-} // namespace live
+} // namespace morlenta::live
 
 #endif // LIVE_LIVECONV_H

@@ -2,7 +2,7 @@
 
 #include "link/registers.h"
 
-namespace live {
+namespace morlenta::live {
 
 namespace {
 
@@ -51,4 +51,4 @@ QVector<LiveRead> pollPlan(quint16 solenoidType, quint16 input1Type, quint16 inp
     return plan;
 }
 
-} // namespace live
+} // namespace morlenta::live

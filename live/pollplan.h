@@ -4,7 +4,7 @@
 #include <QVector>
 
 // The reads of one poll cycle (register addresses in link/registers.h).
-namespace live {
+namespace morlenta::live {
 
 constexpr int kCounterQuantities = 4; // absolute value, absolute delta, physical value and delta
 constexpr int kAnalogQuantities = 6;  // value, physical value, previous of both, deltas of both
@@ -39,6 +39,6 @@ quint16 analogRegister(int input, int quantity);
 // Each live value is a read of its own.
 QVector<LiveRead> pollPlan(quint16 solenoidType, quint16 input1Type, quint16 input2Type);
 
-} // namespace live
+} // namespace morlenta::live
 
 #endif // LIVE_POLLPLAN_H

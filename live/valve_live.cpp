@@ -8,6 +8,8 @@
 #include "live/liveconv.h"
 #include "live/pollplan.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kInputsPage = 2; // index of Ins_Tab in Main_Tab_Widget

@@ -12,6 +12,8 @@
 #include "live/timezones.h"
 #include "widgets/appstyle.h"
 
+using namespace morlenta;
+
 namespace {
 
 const Qt::WindowFlags kPopupFlags =

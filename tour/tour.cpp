@@ -358,8 +358,8 @@ bool Tour::applyConfiguration()
         return false;
     const QList<Request> log = requestsSinceMark();
     const Request &block = log.at(findRequest(log, 0, kWriteMany, kConfigStart));
-    const int reg = config::inputFloatRegister(1, config::RowWeightOrLower);
-    const quint32 bits = config::floatBits(float(m_weight));
+    const int reg = morlenta::config::inputFloatRegister(1, morlenta::config::RowWeightOrLower);
+    const quint32 bits = morlenta::config::floatBits(float(m_weight));
     if (block.count != kConfigWords || block.values.size() != kConfigWords ||
         quint32(block.values.at(reg)) << 16 != (bits & 0xFFFF0000u) ||
         quint32(block.values.at(reg + 1)) != (bits & 0xFFFFu))

@@ -10,7 +10,7 @@
 #include "config/validation.h"
 #include "support/valvetestaccess.h"
 
-using namespace config;
+using namespace morlenta::config;
 using A = ValveTestAccess;
 
 namespace {

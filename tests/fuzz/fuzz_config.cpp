@@ -5,7 +5,7 @@
 #include "fuzzsupport.h"
 
 using A = ValveTestAccess;
-using namespace config;
+using namespace morlenta::config;
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include "fuzzsupport.h"
 #include "link/registers.h"
 
+using namespace morlenta;
+
 using A = ValveTestAccess;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)

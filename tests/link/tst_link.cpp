@@ -10,6 +10,7 @@
 #include "link/portlist.h"
 #include "support/valvetestaccess.h"
 
+using namespace morlenta;
 using link::Target;
 using A = ValveTestAccess;
 

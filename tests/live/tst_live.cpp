@@ -8,6 +8,7 @@
 #include "live/pollplan.h"
 #include "support/valvetestaccess.h"
 
+using namespace morlenta;
 using A = ValveTestAccess;
 using Plan = QVector<live::LiveRead>;
 

@@ -12,6 +12,8 @@
 #include "link/linktuning.h"
 #include "link/portlist.h"
 
+using namespace morlenta;
+
 using VTA = ValveTestAccess;
 
 ToolRig::~ToolRig()
