@@ -18,7 +18,6 @@
 #include <time.h>
 
 #include "bench/wirelimit.h"
-#include "link/linktuning.h"
 #include "support/simharness.h"
 #include "support/toolrig.h"
 #include "widgets/windowframe.h"
@@ -30,9 +29,9 @@ namespace bench {
 namespace {
 
 using VTA = ValveTestAccess;
-constexpr int kReplyMs = 30000; // far above any answered exchange
-constexpr int kRestMs = 150;    // idle line between two clicks
-const link::Tuning kTool;       // the tool's own time-out and retries
+constexpr int kReplyMs = 30000;  // far above any answered exchange
+constexpr int kRestMs = 150;     // idle line between two clicks
+const Valve::ClientTiming kTool; // the tool's own time-out and retries
 
 qint64 wallClockUs()
 {

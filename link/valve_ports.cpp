@@ -7,7 +7,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "link/linktuning.h"
 #include "link/messages.h"
 #include "link/portlist.h"
 
@@ -116,8 +115,8 @@ void Valve::openPort()
     m_client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_connection.dataBits);
     m_client->setConnectionParameter(QModbusDevice::SerialParityParameter, m_connection.parity);
     m_client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_connection.stopBits);
-    m_client->setTimeout(link::tuning().responseTimeoutMs);
-    m_client->setNumberOfRetries(link::tuning().retries);
+    m_client->setTimeout(m_timing.responseTimeoutMs);
+    m_client->setNumberOfRetries(m_timing.retries);
     connect(m_client, &QModbusDevice::errorOccurred, this, &Valve::onClientError,
             Qt::UniqueConnection);
 

@@ -43,6 +43,15 @@ public:
     explicit Valve(QWidget *parent = nullptr);
     ~Valve() override;
 
+    // The Modbus client's response time-out and retries, taken each time the port is opened. The
+    // tool never changes them; tests shorten the time-out (ValveTestAccess) so that a silent
+    // controller costs them less than the half minute it costs the user.
+    struct ClientTiming
+    {
+        int responseTimeoutMs = 5000;
+        int retries = 5;
+    };
+
     // Register mirror and configuration copy sizes.
     static constexpr int kMirrorWords = 1024;
     static constexpr int kConfigWords = 85;
@@ -147,6 +156,7 @@ private:
     ConnectionSettings m_connection;
 
     QModbusRtuSerialMaster *m_client = nullptr;
+    ClientTiming m_timing;
     int m_serverAddress = 0;
 
     bool m_idComplete = false;

@@ -9,7 +9,6 @@
 
 #include <sys/resource.h>
 
-#include "link/linktuning.h"
 #include "link/portlist.h"
 
 using namespace morlenta;
@@ -19,15 +18,14 @@ using VTA = ValveTestAccess;
 ToolRig::~ToolRig()
 {
     valve.reset();
-    link::tuning() = link::Tuning();
     qunsetenv(link::kExtraPortsVariable);
 }
 
 bool ToolRig::start(const QString &port, int baud, const QStringList &listed)
 {
-    link::tuning() = {m_timeoutMs, m_retries}; // taken when a port is opened
     qputenv(link::kExtraPortsVariable, (listed.isEmpty() ? port : listed.join(':')).toUtf8());
     valve = std::make_unique<Valve>();
+    VTA::clientTiming(*valve) = {m_timeoutMs, m_retries}; // taken when a port is opened
     ui = VTA::ui(*valve);
     messages.clear();
     QObject::connect(valve->statusBar(), &QStatusBar::messageChanged, [this](const QString &m) {

@@ -24,6 +24,7 @@ public:
     static bool blockRead(Valve &v) { return v.m_blockRead; }
     static int liveInFlight(Valve &v) { return v.m_liveInFlight; }
     static QModbusRtuSerialMaster *client(Valve &v) { return v.m_client; }
+    static Valve::ClientTiming &clientTiming(Valve &v) { return v.m_timing; }
     static QTimer *portTimer(Valve &v) { return v.m_portTimer; }
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
