@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "device/registermap.h"
+
 namespace morlenta::config {
 
 namespace {
@@ -103,12 +105,10 @@ MessageActions limitCheck(int input, double lower, double upper)
 MessageActions checksNotRun(int input, int type)
 {
     MessageActions actions;
-    const bool counting = type == 2;
-    const bool analog = type == 3 || type == 4;
-    if (!counting)
+    if (type != device::InputCounting)
         for (int message = weightMessage(input); message <= multipleMessage(input, 3); ++message)
             actions.append({message, false});
-    if (!analog)
+    if (!device::isAnalog(type))
         actions.append({limitMessage(input), false});
     return actions;
 }

@@ -10,11 +10,13 @@
 #include <algorithm>
 
 #include "config/catalog.h"
+#include "config/fields.h"
 #include "config/intervals.h"
-#include "config/registermap.h"
 #include "config/validation.h"
+#include "device/registermap.h"
 
 using namespace morlenta::config;
+using namespace morlenta::device;
 
 namespace {
 
@@ -93,11 +95,6 @@ InputWidgets inputWidgets(Ui::Valve *ui, int input)
             ui->AN2_LCD_GBox};
 }
 
-bool isAnalog(int type)
-{
-    return type == InputVoltage || type == InputCurrent;
-}
-
 // Selects `index` when the box lists it; otherwise the box keeps its current item. Used where a
 // blank box would be encoded as a different word than the one read.
 void selectIfListed(QComboBox *box, int index)
@@ -142,12 +139,14 @@ quint16 analogUnitCode(const InputWidgets &w)
 void Valve::decodeConfiguration()
 {
     m_blockRead = true;
-    std::copy_n(m_mirror.cbegin(), kConfigWords, m_config.begin());
+    std::copy_n(m_mirror.cbegin(), kBlockWords, m_config.begin());
     restartInactivityTimer();
     qDebug("Draw To UI");
 
     const Block &b = m_config;
-    ui->ID->setText(identifierText({b[0], b[1], b[2], b[3]}));
+    IdentifierWords id;
+    std::copy_n(b.cbegin() + reg::Identifier, id.size(), id.begin());
+    ui->ID->setText(identifierText(id));
     ui->error_lcd->clear();
     ui->mb_online->setCurrentIndex(b[reg::OnlineTime]);
     // The new-connection group shows the line parameters the controller holds, so that a write
@@ -163,7 +162,7 @@ void Valve::decodeConfiguration()
 
     ui->sol_type->setCurrentIndex(b[reg::SolenoidType]);
     ui->sol_imp_len->setCurrentIndex(b[reg::PulseLength]);
-    ui->sol_imp_len->setEnabled(b[reg::SolenoidType] == 0);
+    ui->sol_imp_len->setEnabled(b[reg::SolenoidType] == kBistableSolenoid);
 
     const int type1 = b[reg::InputType];
     const int type2 = b[reg::InputType + 1];

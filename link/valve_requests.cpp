@@ -10,10 +10,9 @@
 
 #include <algorithm>
 
-#include "link/commparams.h"
+#include "device/registermap.h"
 #include "link/dispatch.h"
 #include "link/messages.h"
-#include "link/registers.h"
 
 using namespace morlenta;
 
@@ -73,7 +72,7 @@ void Valve::onReadReply()
                                  kMessageMs);
     } else {
         const QModbusDataUnit unit = reply->result();
-        if (unit.startAddress() != link::kProbe)
+        if (unit.startAddress() != device::route(device::Target::Probe).start)
             restartInactivityTimer();
         const QVector<quint16> values = unit.values().mid(0, int(unit.valueCount()));
         const int copied = link::copyToMirror(values, m_mirror.data(), kMirrorWords);
@@ -95,54 +94,55 @@ void Valve::onWriteReply(QModbusReply *reply)
 // decode stale mirror words (the client does not check the count), so it is dropped here.
 void Valve::dispatchRead(int start, int valueCount)
 {
-    const link::Route route = link::routeFor(start);
-    if (route.target == link::Target::None)
+    using device::Target;
+    const device::Route route = link::routeFor(start);
+    if (route.target == Target::None)
         return;
-    if (valueCount < route.wordsNeeded) {
+    if (valueCount < route.words) {
         qDebug().noquote() << QStringLiteral("reply at %1 carries %2 of %3 words, not shown")
                                   .arg(start)
                                   .arg(valueCount)
-                                  .arg(route.wordsNeeded);
+                                  .arg(route.words);
         return;
     }
-    const quint32 word32 = link::joinWords(m_mirror[0], m_mirror[1]);
+    const quint32 word32 = device::joinWords(m_mirror[0], m_mirror[1]);
     switch (route.target) {
-    case link::Target::Configuration:
+    case Target::Block:
         decodeConfiguration();
         break;
-    case link::Target::Register153:
-        m_register153 = m_mirror[0];
+    case Target::StoredWord:
+        m_storedWord = m_mirror[0];
         break;
-    case link::Target::Solenoid:
+    case Target::Solenoid:
         showSolenoid(m_mirror[0]);
         break;
-    case link::Target::Discrete:
+    case Target::Discrete:
         showDiscrete(route.input, m_mirror[0] != 0);
         break;
-    case link::Target::Counter:
+    case Target::Counter:
         showCounter(route.input, route.quantity, word32);
         break;
-    case link::Target::Analog:
+    case Target::Analog:
         showAnalog(route.input, route.quantity, word32);
         break;
-    case link::Target::Capacitor:
+    case Target::Capacitor:
         showCapacitor(m_mirror[0]);
         break;
-    case link::Target::Probe:
+    case Target::Probe:
         probeAnswer();
         break;
-    case link::Target::Temperature:
+    case Target::Temperature:
         showTemperature(word32);
         break;
-    case link::Target::Clock:
+    case Target::Clock:
         showClock(word32);
         break;
-    case link::Target::None:
+    default:
         break;
     }
 }
 
 void Valve::restartInactivityTimer()
 {
-    m_inactivityTimer->start(link::onlineSeconds(m_config[83]) * 1000);
+    m_inactivityTimer->start(device::onlineSeconds(m_config[device::reg::OnlineTime]) * 1000);
 }

@@ -7,8 +7,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "link/dispatch.h"
-#include "link/registers.h"
+#include "device/registermap.h"
 
 using namespace morlenta;
 
@@ -54,7 +53,7 @@ void Valve::probeStep()
 
 void Valve::probeAnswer()
 {
-    if (m_mirror[0] != link::kAwakeAnswer)
+    if (m_mirror[0] != device::kAwakeAnswer)
         return;
     runSequencer();
     m_probeTimer->stop();
@@ -75,7 +74,8 @@ void Valve::sendProbe()
 {
     if (m_probesInFlight >= 2)
         return;
-    if (QModbusReply *reply = read(link::kProbe, 1)) {
+    const device::Route probe = device::route(device::Target::Probe);
+    if (QModbusReply *reply = read(probe.start, probe.words)) {
         ++m_probesInFlight;
         connect(reply, &QObject::destroyed, this, [this] { --m_probesInFlight; });
     }
@@ -83,12 +83,22 @@ void Valve::sendProbe()
 
 void Valve::runSequencer()
 {
+    using device::Target;
+    const auto readBlock = [this] { // the configuration block and the stored word
+        for (Target target : {Target::Block, Target::StoredWord}) {
+            const device::Route r = device::route(target);
+            read(r.start, r.words);
+        }
+    };
+    const auto writeTo = [this](Target target) {
+        const device::Route r = device::route(target);
+        write(r.start, r.words);
+    };
     const quint16 command = m_pending;
     m_pending = NoCommand;
     switch (command) {
     case ConnectDevice:
-        read(link::kConfigStart, link::kConfigWords);
-        read(link::kRegister153, 1);
+        readBlock();
         setLed(QLedLabel::StateGreen);
         ui->conn_dev->setEnabled(false);
         ui->GBox_2->setEnabled(true);
@@ -97,8 +107,7 @@ void Valve::runSequencer()
         ui->Ins_Tab->setEnabled(true);
         break;
     case ReadConfig:
-        read(link::kConfigStart, link::kConfigWords);
-        read(link::kRegister153, 1);
+        readBlock();
         setLed(QLedLabel::StateGreen);
         statusBar()->showMessage(tr("Чтенеие конфигурации..."), kMessageMs);
         break;
@@ -115,8 +124,8 @@ void Valve::runSequencer()
                                      kInputErrorMs);
             break;
         }
-        write(link::kConfigStart, link::kConfigWords);
-        write(link::kApplyRegister, 1); // mirror word 0: the value of register 0
+        writeTo(Target::Block);
+        writeTo(Target::Apply); // mirror word 0: the value of register 0
         setLed(QLedLabel::StateGreen);
         statusBar()->showMessage(tr("Применение новой конфигурации..."), kMessageMs);
         scheduleReconnect();
@@ -124,9 +133,9 @@ void Valve::runSequencer()
     case SetClock: {
         m_pollTimer->stop();
         const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
-        m_mirror[0] = link::highWord(seconds);
-        m_mirror[1] = link::lowWord(seconds);
-        write(link::kClock, 2);
+        m_mirror[0] = device::highWord(seconds);
+        m_mirror[1] = device::lowWord(seconds);
+        writeTo(Target::Clock);
         statusBar()->showMessage(tr("Установка времени на устройстве..."), kMessageMs);
         m_pollTimer->start(kTickMs);
         break;
@@ -134,13 +143,13 @@ void Valve::runSequencer()
     case OpenValve:
     case CloseValve:
         m_pollTimer->stop();
-        m_mirror[0] = command == OpenValve ? 0 : 1;
-        write(link::kSolenoid, 1);
+        m_mirror[0] = command == OpenValve ? device::kValveOpen : device::kValveClosed;
+        writeTo(Target::Solenoid);
         m_pollTimer->start(kTickMs);
         break;
     case ResetCounters:
-        m_mirror[0] = 0;
-        write(link::kResetCounters, 1);
+        m_mirror[0] = device::kResetValue;
+        writeTo(Target::ResetCounters);
         break;
     default:
         break;
@@ -183,7 +192,9 @@ void Valve::onMainTabChanged()
     qDebug().noquote() << QStringLiteral("Solenoid Device");
     if (!isConnected())
         return;
-    if (m_config[11] != 0 || m_config[12] != 0)
+    using namespace device;
+    if (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
+        m_config[inputWordRegister(reg::InputType, 2)] != InputOff)
         m_pollTimer->start(kTickMs);
-    ui->cap_charge->setEnabled(m_config[9] == 0);
+    ui->cap_charge->setEnabled(m_config[reg::SolenoidType] == kBistableSolenoid);
 }

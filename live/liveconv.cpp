@@ -3,7 +3,8 @@
 #include <QDateTime>
 
 #include <cmath>
-#include <cstring>
+
+#include "device/registermap.h"
 
 namespace morlenta::live {
 
@@ -29,9 +30,7 @@ double counterValue(quint32 raw, const Range &range)
 
 std::optional<double> floatValue(quint32 raw, const Range &range)
 {
-    float value;
-    static_assert(sizeof value == sizeof raw, "IEEE-754 single is 32 bits");
-    std::memcpy(&value, &raw, sizeof value);
+    const float value = device::floatFromBits(raw);
     if (std::isnan(value))
         return std::nullopt;
     return clamp(double(value), range);
@@ -68,7 +67,7 @@ QString impulseUnit()
 
 QString electricalUnit(int inputTypeIndex)
 {
-    return inputTypeIndex == 3 ? QStringLiteral("В") : QStringLiteral("мА");
+    return inputTypeIndex == device::InputVoltage ? QStringLiteral("В") : QStringLiteral("мА");
 }
 
 } // namespace morlenta::live

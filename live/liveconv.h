@@ -42,7 +42,7 @@ QString discreteText(bool high);
 // Caption of the counters' impulse values.
 QString impulseUnit();
 
-// Electrical unit of an analog input: "В" for input-type index 3 (voltage), else "мА".
+// Electrical unit of an analog input: "В" for a voltage input, else "мА".
 QString electricalUnit(int inputTypeIndex);
 
 } // namespace morlenta::live

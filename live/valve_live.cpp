@@ -4,7 +4,7 @@
 #include <QModbusReply>
 #include <QTimer>
 
-#include "link/registers.h"
+#include "device/registermap.h"
 #include "live/liveconv.h"
 #include "live/pollplan.h"
 
@@ -52,9 +52,12 @@ void Valve::pollCycle()
     // reply: a repaint between two replies holds up the client's next request (measured: the
     // cycle at 115200 baud took a quarter longer than a bare client's).
     ui->Ins_Tab->setUpdatesEnabled(false);
-    const QVector<live::LiveRead> plan = live::pollPlan(m_config[9], m_config[11], m_config[12]);
-    for (const live::LiveRead &r : plan)
-        liveRead(r.start, r.count);
+    using namespace device;
+    const QVector<Route> plan =
+        live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
+                       m_config[inputWordRegister(reg::InputType, 2)]);
+    for (const Route &r : plan)
+        liveRead(r.start, r.words);
     if (m_liveInFlight == 0)
         ui->Ins_Tab->setUpdatesEnabled(true);
 }
@@ -76,21 +79,22 @@ QModbusReply *Valve::liveRead(quint16 start, quint16 count)
 void Valve::showDiscrete(int input, bool high)
 {
     QLineEdit *const boxes[] = {ui->DS1_LCD, ui->DS2_LCD};
-    if (input < 0 || input > 1)
+    if (input < 0 || input >= device::kServedInputs)
         return;
     boxes[input]->setText(live::discreteText(high));
 }
 
 void Valve::showCounter(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][live::kCounterQuantities] = {
+    QDoubleSpinBox *const boxes[2][device::kCounterQuantities] = {
         {ui->CT1_Imp_LCD, ui->CT1_Abs_Del_LCD, ui->CT1_Ph_Val_LCD, ui->CT1_Ph_Del_LCD},
         {ui->CT2_Imp_LCD, ui->CT2_Abs_Del_LCD, ui->CT2_Ph_Val_LCD, ui->CT2_Ph_Del_LCD}};
-    QLabel *const captions[2][live::kCounterQuantities] = {
+    QLabel *const captions[2][device::kCounterQuantities] = {
         {ui->CT1_LBL_0, ui->CT1_LBL_1, ui->CT1_LBL_2, ui->CT1_LBL_3},
         {ui->CT2_LBL_0, ui->CT2_LBL_1, ui->CT2_LBL_2, ui->CT2_LBL_3}};
     QComboBox *const units[2] = {ui->CT_Phys_Unit_1, ui->CT_Phys_Unit_2};
-    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kCounterQuantities)
+    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+        quantity >= device::kCounterQuantities)
         return;
 
     QDoubleSpinBox *box = boxes[input][quantity];
@@ -106,17 +110,18 @@ void Valve::showCounter(int input, int quantity, quint32 raw)
 
 void Valve::showAnalog(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][live::kAnalogQuantities] = {
+    QDoubleSpinBox *const boxes[2][device::kAnalogQuantities] = {
         {ui->AN1_Val_LCD, ui->AN1_Ph_Val_LCD, ui->AN1_Pr_Val_LCD, ui->AN1_Pr_Ph_LCD,
          ui->AN1_Del_Val_LCD, ui->AN1_Ph_Del_LCD},
         {ui->AN2_Val_LCD, ui->AN2_Ph_Val_LCD, ui->AN2_Pr_Val_LCD, ui->AN2_Pr_Ph_LCD,
          ui->AN2_Del_Val_LCD, ui->AN2_Ph_Del_LCD}};
-    QLabel *const captions[2][live::kAnalogQuantities] = {
+    QLabel *const captions[2][device::kAnalogQuantities] = {
         {ui->AN1_LBL_0, ui->AN1_LBL_1, ui->AN1_LBL_2, ui->AN1_LBL_3, ui->AN1_LBL_4, ui->AN1_LBL_5},
         {ui->AN2_LBL_0, ui->AN2_LBL_1, ui->AN2_LBL_2, ui->AN2_LBL_3, ui->AN2_LBL_4, ui->AN2_LBL_5}};
     QComboBox *const types[2] = {ui->in_type_1, ui->in_type_2};
     QComboBox *const units[2] = {ui->AN_Phys_Unit_1, ui->AN_Phys_Unit_2};
-    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kAnalogQuantities)
+    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+        quantity >= device::kAnalogQuantities)
         return;
 
     showFloat(boxes[input][quantity], raw);
@@ -128,10 +133,10 @@ void Valve::showAnalog(int input, int quantity, quint32 raw)
 
 void Valve::showSolenoid(quint16 state)
 {
-    if (state == 0) {
+    if (state == device::kValveOpen) {
         ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_open_64.png")));
         ui->sol_state->setText(QStringLiteral("открыт"));
-    } else if (state == 1) {
+    } else if (state == device::kValveClosed) {
         ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
         ui->sol_state->setText(QStringLiteral("закрыт"));
     }

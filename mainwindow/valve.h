@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "device/registermap.h"
 #include "widgets/qledlabel.h"
 
 class QComboBox;
@@ -52,9 +53,8 @@ public:
         int retries = 5;
     };
 
-    // Register mirror and configuration copy sizes.
+    // Register mirror size.
     static constexpr int kMirrorWords = 1024;
-    static constexpr int kConfigWords = 85;
 
     // Pending command codes run by the sequencer once the controller is awake.
     enum Command : quint16 {
@@ -137,12 +137,12 @@ private:
     QStringList m_quantities;
     QStringList m_units;
 
-    // Configuration registers 0..84 as last decoded or encoded.
-    std::array<quint16, kConfigWords> m_config{};
+    // The configuration block as last decoded or encoded.
+    morlenta::device::Block m_config{};
     // Landing area of every read reply and source of every write, from index 0.
     std::array<quint16, kMirrorWords> m_mirror{};
-    // Last value read from register 153; stored, not interpreted.
-    quint16 m_register153 = 0;
+    // The word read after the configuration block; stored, not interpreted.
+    quint16 m_storedWord = 0;
 
     Ui::Valve *ui = nullptr;
 

@@ -19,7 +19,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "config/registermap.h"
+#include "device/registermap.h"
 
 namespace tour {
 
@@ -358,11 +358,11 @@ bool Tour::applyConfiguration()
         return false;
     const QList<Request> log = requestsSinceMark();
     const Request &block = log.at(findRequest(log, 0, kWriteMany, kConfigStart));
-    const int reg = morlenta::config::inputFloatRegister(1, morlenta::config::RowWeightOrLower);
-    const quint32 bits = morlenta::config::floatBits(float(m_weight));
+    namespace device = morlenta::device;
+    const int reg = device::inputFloatRegister(1, device::RowWeightOrLower);
     if (block.count != kConfigWords || block.values.size() != kConfigWords ||
-        quint32(block.values.at(reg)) << 16 != (bits & 0xFFFF0000u) ||
-        quint32(block.values.at(reg + 1)) != (bits & 0xFFFFu))
+        device::joinWords(block.values.at(reg), block.values.at(reg + 1)) !=
+            device::floatBits(float(m_weight)))
         return fail(QStringLiteral("the written block does not carry weight %1").arg(m_weight));
 
     // 3 s later the port is released, 4 s later opened again and the controller woken. (No

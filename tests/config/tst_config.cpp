@@ -5,12 +5,14 @@
 #include <cmath>
 
 #include "config/catalog.h"
+#include "config/fields.h"
 #include "config/intervals.h"
-#include "config/registermap.h"
 #include "config/validation.h"
+#include "device/registermap.h"
 #include "support/valvetestaccess.h"
 
 using namespace morlenta::config;
+using namespace morlenta::device;
 using A = ValveTestAccess;
 
 namespace {

@@ -11,7 +11,7 @@
 #include "support/valvetestaccess.h"
 
 using namespace morlenta;
-using link::Target;
+using device::Target;
 using A = ValveTestAccess;
 
 namespace {
@@ -25,7 +25,7 @@ QStringList observable(Valve &v)
         seen << w->property("text").toString() << w->property("currentText").toString();
     for (quint16 word : A::config(v))
         seen << QString::number(word);
-    return seen << QString::number(A::register153(v)) << QString::number(A::awake(v));
+    return seen << QString::number(A::storedWord(v)) << QString::number(A::awake(v));
 }
 
 } // namespace
@@ -47,19 +47,19 @@ void TestLink::routes()
 {
     // Counting quantities interleave the two inputs, analog ones lie in one run per input.
     const std::tuple<int, Target, int, int, int> rows[] = {
-        {0, Target::Configuration, 0, 0, 85}, {153, Target::Register153, 0, 0, 1},
-        {32768, Target::Solenoid, 0, 0, 1},   {32769, Target::Discrete, 0, 0, 1},
-        {32770, Target::Discrete, 1, 0, 1},   {32771, Target::Counter, 0, 0, 2},
-        {32773, Target::Counter, 1, 0, 2},    {32783, Target::Counter, 0, 3, 2},
-        {32785, Target::Counter, 1, 3, 2},    {32811, Target::Analog, 0, 0, 2},
-        {32821, Target::Analog, 0, 5, 2},     {32823, Target::Analog, 1, 0, 2},
-        {32833, Target::Analog, 1, 5, 2},     {36851, Target::Capacitor, 0, 0, 1},
-        {36858, Target::Probe, 0, 0, 1},      {36859, Target::Temperature, 0, 0, 2},
+        {0, Target::Block, 0, 0, 85},       {153, Target::StoredWord, 0, 0, 1},
+        {32768, Target::Solenoid, 0, 0, 1}, {32769, Target::Discrete, 0, 0, 1},
+        {32770, Target::Discrete, 1, 0, 1}, {32771, Target::Counter, 0, 0, 2},
+        {32773, Target::Counter, 1, 0, 2},  {32783, Target::Counter, 0, 3, 2},
+        {32785, Target::Counter, 1, 3, 2},  {32811, Target::Analog, 0, 0, 2},
+        {32821, Target::Analog, 0, 5, 2},   {32823, Target::Analog, 1, 0, 2},
+        {32833, Target::Analog, 1, 5, 2},   {36851, Target::Capacitor, 0, 0, 1},
+        {36858, Target::Probe, 0, 0, 1},    {36859, Target::Temperature, 0, 0, 2},
         {36861, Target::Clock, 0, 0, 2}};
     for (const auto &[start, target, input, quantity, words] : rows) {
-        const link::Route r = link::routeFor(start);
+        const device::Route r = link::routeFor(start);
         QVERIFY2(r.target == target && r.input == input && r.quantity == quantity &&
-                     r.wordsNeeded == words,
+                     r.words == words,
                  qPrintable(QString::number(start)));
     }
     // Neighbours: second halves of two-word values, the ends of the runs, the gap between them.
@@ -145,9 +145,9 @@ void TestLink::onlineTime()
 {
     const int seconds[] = {5, 10, 15, 20, 30, 60, 120, 300, 600, 900};
     for (int code = 0; code < 10; ++code)
-        QCOMPARE(link::onlineSeconds(code), seconds[code]);
+        QCOMPARE(device::onlineSeconds(code), seconds[code]);
     for (int code : {10, 0xFFFF, -1}) // the shortest: the tool probes again
-        QCOMPARE(link::onlineSeconds(code), 5);
+        QCOMPARE(device::onlineSeconds(code), 5);
     // The controller counts as asleep after the time of word 83.
     Valve v;
     for (const auto &[code, ms] : {std::pair{9, 900000}, std::pair{12, 5000}}) {

@@ -109,10 +109,10 @@ QString ToolRig::writtenBlockProblem(const QVector<quint16> &written,
                                      const QVector<quint16> &served,
                                      const QHash<int, quint16> &edits)
 {
-    if (served.size() != Valve::kConfigWords || written.size() != Valve::kConfigWords)
+    if (served.size() != device::kBlockWords || written.size() != device::kBlockWords)
         return QString::asprintf("%d words written, %d served", written.size(), served.size());
     QStringList wrong;
-    for (int w = 0; w < Valve::kConfigWords; ++w)
+    for (int w = 0; w < device::kBlockWords; ++w)
         if (written[w] != edits.value(w, served[w]))
             wrong << QString::asprintf("word %d written %d, served %d", w, written[w], served[w]);
     return wrong.join(QStringLiteral("; "));

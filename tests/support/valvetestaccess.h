@@ -12,9 +12,9 @@ class ValveTestAccess
 {
 public:
     static Ui::Valve *ui(Valve &v) { return v.ui; }
-    static std::array<quint16, Valve::kConfigWords> &config(Valve &v) { return v.m_config; }
+    static morlenta::device::Block &config(Valve &v) { return v.m_config; }
     static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
-    static quint16 register153(Valve &v) { return v.m_register153; }
+    static quint16 storedWord(Valve &v) { return v.m_storedWord; }
     static void decode(Valve &v) { v.decodeConfiguration(); }
     static bool encode(Valve &v) { return v.encodeConfiguration(); }
     static void dispatch(Valve &v, int start, int valueCount) { v.dispatchRead(start, valueCount); }
