@@ -136,11 +136,9 @@ quint16 analogUnitCode(const InputWidgets &w)
 
 } // namespace
 
-void Valve::decodeConfiguration()
+void Valve::decodeConfiguration(const quint16 *words)
 {
-    m_blockRead = true;
-    std::copy_n(m_mirror.cbegin(), kBlockWords, m_config.begin());
-    restartInactivityTimer();
+    std::copy_n(words, kBlockWords, m_config.begin());
     qDebug("Draw To UI");
 
     const Block &b = m_config;
@@ -272,9 +270,6 @@ bool Valve::encodeConfiguration()
     const double upper1 = ui->AN_Upp_Lim_Phys_1->value();
     const double lower2 = ui->AN_Btm_Lim_Phys_2->value();
     const double upper2 = ui->AN_Upp_Lim_Phys_2->value();
-
-    // Still with the online time read before this encoding.
-    restartInactivityTimer();
 
     Block &b = m_config;
     IdentifierWords id;

@@ -1,10 +1,19 @@
 #include "link/portlist.h"
 
+#include <QCoreApplication>
 #include <QSerialPortInfo>
 
-#include "link/messages.h"
-
 namespace morlenta::link {
+
+namespace {
+
+QString identifierText(quint16 identifier)
+{
+    return identifier ? QString::number(identifier, 16)
+                      : QCoreApplication::translate("Valve", "N/A");
+}
+
+} // namespace
 
 QVector<PortEntry> systemPorts()
 {
@@ -42,6 +51,11 @@ QStringList portNames(const QStringList &snapshot)
     for (int i = 0; i < snapshot.size(); i += 3)
         names << snapshot.at(i);
     return names;
+}
+
+QString connectError(const QString &reason)
+{
+    return QCoreApplication::translate("Valve", "ошибка подключения : %1").arg(reason);
 }
 
 } // namespace morlenta::link

@@ -23,10 +23,14 @@ QVector<PortEntry> systemPorts();
 QVector<PortEntry> extraPorts(const QByteArray &variable);
 QVector<PortEntry> availablePorts(); // system ports, then the extra ones
 
-// Three entries per port: name, vendor id, product id (see identifierText).
+// Three entries per port: name, vendor id, product id; an identifier in lower-case hex, "N/A"
+// for a port without one.
 QStringList buildSnapshot(const QVector<PortEntry> &ports);
 // Every third snapshot entry, starting with the first: the port names.
 QStringList portNames(const QStringList &snapshot);
+
+// The status text when opening failed or the open port was lost.
+QString connectError(const QString &reason);
 
 } // namespace morlenta::link
 

@@ -7,14 +7,11 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "link/messages.h"
 #include "link/portlist.h"
 
 using namespace morlenta;
 
 namespace {
-
-constexpr int kMessageMs = 5000;
 
 int itemData(const QComboBox *box)
 {
@@ -41,9 +38,17 @@ bool meansPortLost(QModbusDevice::Error error)
 
 } // namespace
 
-bool Valve::isConnected() const
+void Valve::setLed(QLedLabel::State state)
 {
-    return m_client && m_client->state() == QModbusDevice::ConnectedState;
+    ui->led->setState(state);
+}
+
+void Valve::setConnectionGroupEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
+                       static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
+                       static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
+        w->setEnabled(enabled);
 }
 
 void Valve::refreshPorts()
@@ -80,7 +85,7 @@ void Valve::releasePort()
 {
     m_awake = false;
     m_blockRead = false;
-    m_pollTimer->stop();
+    updatePolling(PollChange::PortClosed);
     m_inactivityTimer->stop();
     m_probeTimer->stop();
     m_probeCounter = 0;
@@ -133,7 +138,7 @@ void Valve::openPort()
         return;
     }
     setLed(QLedLabel::StateRed);
-    m_pollTimer->stop();
+    updatePolling(PollChange::PortClosed);
     ui->connect->setText(tr("занять порт"));
     statusBar()->showMessage(link::connectError(m_client->errorString()), kMessageMs);
     ui->GBox_2->setEnabled(false);

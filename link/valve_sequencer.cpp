@@ -13,13 +13,10 @@ using namespace morlenta;
 
 namespace {
 
-constexpr int kMessageMs = 5000;
 constexpr int kInputErrorMs = 2000;
-constexpr int kTickMs = 1000;    // probe and live poll interval
 constexpr int kLastProbe = 4;    // the probe counted with 5 is the sixth and last
 constexpr int kReleaseMs = 3000; // after a configuration write: release the port...
 constexpr int kReopenMs = 4000;  // ...and open it again
-constexpr int kInputsPage = 2;   // Ins_Tab in Main_Tab_Widget
 
 } // namespace
 
@@ -51,9 +48,9 @@ void Valve::probeStep()
     }
 }
 
-void Valve::probeAnswer()
+void Valve::probeAnswer(const Route &, const quint16 *words)
 {
-    if (m_mirror[0] != device::kAwakeAnswer)
+    if (words[0] != device::kAwakeAnswer)
         return;
     runSequencer();
     m_probeTimer->stop();
@@ -74,8 +71,7 @@ void Valve::sendProbe()
 {
     if (m_probesInFlight >= 2)
         return;
-    const device::Route probe = device::route(device::Target::Probe);
-    if (QModbusReply *reply = read(probe.start, probe.words)) {
+    if (QModbusReply *reply = read(device::route(device::Target::Probe), &Valve::probeAnswer)) {
         ++m_probesInFlight;
         connect(reply, &QObject::destroyed, this, [this] { --m_probesInFlight; });
     }
@@ -84,11 +80,9 @@ void Valve::sendProbe()
 void Valve::runSequencer()
 {
     using device::Target;
-    const auto readBlock = [this] { // the configuration block and the stored word
-        for (Target target : {Target::Block, Target::StoredWord}) {
-            const device::Route r = device::route(target);
-            read(r.start, r.words);
-        }
+    const auto readBlock = [this] {
+        read(device::route(Target::Block), &Valve::onBlockRead);
+        read(device::route(Target::StoredWord), &Valve::onStoredWordRead);
     };
     const auto writeTo = [this](Target target) {
         const device::Route r = device::route(target);
@@ -119,6 +113,7 @@ void Valve::runSequencer()
                 kInputErrorMs);
             break;
         }
+        restartInactivityTimer(); // still with the online time read before this encoding
         if (encodeConfiguration()) {
             statusBar()->showMessage(tr("Конфигурация не применена...   ошибка ввода данных"),
                                      kInputErrorMs);
@@ -131,21 +126,19 @@ void Valve::runSequencer()
         scheduleReconnect();
         break;
     case SetClock: {
-        m_pollTimer->stop();
         const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
         m_mirror[0] = device::highWord(seconds);
         m_mirror[1] = device::lowWord(seconds);
         writeTo(Target::Clock);
         statusBar()->showMessage(tr("Установка времени на устройстве..."), kMessageMs);
-        m_pollTimer->start(kTickMs);
+        updatePolling(PollChange::ValveCommand);
         break;
     }
     case OpenValve:
     case CloseValve:
-        m_pollTimer->stop();
         m_mirror[0] = command == OpenValve ? device::kValveOpen : device::kValveClosed;
         writeTo(Target::Solenoid);
-        m_pollTimer->start(kTickMs);
+        updatePolling(PollChange::ValveCommand);
         break;
     case ResetCounters:
         m_mirror[0] = device::kResetValue;
@@ -183,18 +176,30 @@ void Valve::goToSleep()
     qDebug().noquote() << QStringLiteral("go to sleep");
 }
 
-void Valve::onMainTabChanged()
+// A tick of the poll timer keeps the controller counted as awake, whatever the page; on the
+// inputs page it wakes a sleeping controller and sends the cycle's reads.
+void Valve::onPollTick()
 {
-    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage) {
-        m_pollTimer->stop();
+    restartInactivityTimer();
+    if (!inputsPageShown())
         return;
+    // A tick made while the controller sleeps probes it twice: one read of its own, one from the
+    // probe step. Probe reads are not live reads and are never held back.
+    if (!m_awake) {
+        sendProbe();
+        probeStep();
     }
-    qDebug().noquote() << QStringLiteral("Solenoid Device");
-    if (!isConnected())
-        return;
-    using namespace device;
-    if (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
-        m_config[inputWordRegister(reg::InputType, 2)] != InputOff)
-        m_pollTimer->start(kTickMs);
-    ui->cap_charge->setEnabled(m_config[reg::SolenoidType] == kBistableSolenoid);
+    pollCycle();
+}
+
+void Valve::onBlockRead(const Route &, const quint16 *words)
+{
+    decodeConfiguration(words);
+    m_blockRead = true;
+    restartInactivityTimer(); // with the online time just read
+}
+
+void Valve::onStoredWordRead(const Route &, const quint16 *words)
+{
+    m_storedWord = words[0];
 }

@@ -1,6 +1,7 @@
 #include "mainwindow/valve.h"
 #include "ui_valve.h"
 
+#include <QDebug>
 #include <QModbusReply>
 #include <QTimer>
 
@@ -11,8 +12,6 @@
 using namespace morlenta;
 
 namespace {
-
-constexpr int kInputsPage = 2; // index of Ins_Tab in Main_Tab_Widget
 
 live::Range rangeOf(const QDoubleSpinBox *box)
 {
@@ -27,19 +26,43 @@ void showFloat(QDoubleSpinBox *box, quint32 raw)
 
 } // namespace
 
+// The poll timer's one owner. It runs while the inputs page is shown on an open port with an
+// input switched on; it starts when the page is shown, not when a connection is made while the
+// page is shown already, and a closed port stops it. A valve or clock command restarts it
+// whatever the page and the inputs, so that the next cycle comes a tick after the write.
+void Valve::updatePolling(PollChange change)
+{
+    using namespace device;
+    switch (change) {
+    case PollChange::PortClosed:
+        m_pollTimer->stop();
+        break;
+    case PollChange::ValveCommand:
+        m_pollTimer->start(kTickMs);
+        break;
+    case PollChange::PageChanged:
+        if (!inputsPageShown()) {
+            m_pollTimer->stop();
+            break;
+        }
+        qDebug().noquote() << QStringLiteral("Solenoid Device");
+        if (!isConnected())
+            break;
+        if (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
+            m_config[inputWordRegister(reg::InputType, 2)] != InputOff)
+            m_pollTimer->start(kTickMs);
+        ui->cap_charge->setEnabled(m_config[reg::SolenoidType] == kBistableSolenoid);
+        break;
+    }
+}
+
+bool Valve::inputsPageShown() const
+{
+    return ui->Main_Tab_Widget->currentWidget() == ui->Ins_Tab;
+}
+
 void Valve::pollCycle()
 {
-    restartInactivityTimer();
-    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage)
-        return;
-
-    // A tick made while the controller sleeps probes it twice: one read of its own, one from the
-    // probe step. Probe reads are not live reads and are never held back.
-    if (!m_awake) {
-        sendProbe();
-        probeStep();
-    }
-
     // The client queues every request. A silent controller takes about 30 s per read (time-out and
     // retries) and a slow line cannot carry a full cycle a second, so sending a cycle while the
     // previous one is still outstanding would grow the queue without bound and the display would
@@ -53,19 +76,17 @@ void Valve::pollCycle()
     // cycle at 115200 baud took a quarter longer than a bare client's).
     ui->Ins_Tab->setUpdatesEnabled(false);
     using namespace device;
-    const QVector<Route> plan =
-        live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
-                       m_config[inputWordRegister(reg::InputType, 2)]);
-    for (const Route &r : plan)
-        liveRead(r.start, r.words);
+    for (const Route &r :
+         live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
+                        m_config[inputWordRegister(reg::InputType, 2)]))
+        liveRead(r);
     if (m_liveInFlight == 0)
         ui->Ins_Tab->setUpdatesEnabled(true);
 }
 
-QModbusReply *Valve::liveRead(quint16 start, quint16 count)
+void Valve::liveRead(const Route &route)
 {
-    QModbusReply *reply = read(start, count);
-    if (reply) {
+    if (QModbusReply *reply = read(route, &Valve::showLive)) {
         // A reply is deleted once handled, whatever its outcome (answer, error, abort).
         ++m_liveInFlight;
         connect(reply, &QObject::destroyed, this, [this] {
@@ -73,7 +94,37 @@ QModbusReply *Valve::liveRead(quint16 start, quint16 count)
                 ui->Ins_Tab->setUpdatesEnabled(true);
         });
     }
-    return reply;
+}
+
+void Valve::showLive(const Route &route, const quint16 *words)
+{
+    using device::Target;
+    const quint32 word32 = device::joinWords(words[0], words[1]);
+    switch (route.target) {
+    case Target::Solenoid:
+        showSolenoid(words[0]);
+        break;
+    case Target::Discrete:
+        showDiscrete(route.input, words[0] != 0);
+        break;
+    case Target::Counter:
+        showCounter(route.input, route.quantity, word32);
+        break;
+    case Target::Analog:
+        showAnalog(route.input, route.quantity, word32);
+        break;
+    case Target::Capacitor:
+        showCapacitor(words[0]);
+        break;
+    case Target::Temperature:
+        showTemperature(word32);
+        break;
+    case Target::Clock:
+        showClock(word32);
+        break;
+    default:
+        break;
+    }
 }
 
 void Valve::showDiscrete(int input, bool high)

@@ -136,8 +136,9 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     m_pollTimer = new QTimer(this);
     connect(m_inactivityTimer, &QTimer::timeout, this, &Valve::goToSleep);
     connect(m_probeTimer, &QTimer::timeout, this, &Valve::probeStep);
-    connect(m_pollTimer, &QTimer::timeout, this, &Valve::pollCycle);
-    connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this, &Valve::onMainTabChanged);
+    connect(m_pollTimer, &QTimer::timeout, this, &Valve::onPollTick);
+    connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this,
+            [this] { updatePolling(PollChange::PageChanged); });
     connect(ui->Sub_Sett_TabWidget, &QTabWidget::currentChanged, this, &Valve::clearErrorList);
     connect(ui->conn_dev, &QPushButton::clicked, this, [this] { requestCommand(ConnectDevice); });
     connect(ui->read_sett, &QPushButton::clicked, this, [this] { requestCommand(ReadConfig); });
@@ -185,19 +186,6 @@ Valve::~Valve()
         disconnect(child, nullptr, this, nullptr);
     delete ui;
     ui = nullptr;
-}
-
-void Valve::setLed(QLedLabel::State state)
-{
-    ui->led->setState(state);
-}
-
-void Valve::setConnectionGroupEnabled(bool enabled)
-{
-    for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
-                       static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
-                       static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
-        w->setEnabled(enabled);
 }
 
 void Valve::fillQuantityBoxes()

@@ -33,9 +33,18 @@ struct ConnectionSettings
 };
 
 // The main window. It owns the form, the one Modbus client, the timers of the device link, the
-// register mirror replies land in and the configuration copy. Its member functions are grouped by
-// subsystem, each group in files of its own: link/ (port, requests, wake-up and commands),
-// config/ (decoding, encoding, catalogues in the form) and live/ (the inputs page).
+// register mirror replies land in and the configuration copy. Its member functions are grouped
+// by subsystem, each in a folder of its own, and each group calls only the groups below it:
+//
+//   link/       the session: ports, wake-up probe, command sequencer, inactivity and sleep,
+//               the poll tick; calls config/, live/ and transport/
+//   config/     the configuration block on the settings pages (decoding, encoding, form)
+//   live/       the inputs page: the poll timer, the poll plan, the display; calls transport/
+//   transport/  read and write requests, reply errors, the mirror copy, restarting the
+//               inactivity timer on traffic; calls nothing above it: a finished read goes to the
+//               handler its sender attached to the request
+//
+// The constructor (mainwindow/) wires the form's signals to all of them.
 class Valve : public QMainWindow
 {
     Q_OBJECT
@@ -77,42 +86,46 @@ private slots:
 private:
     friend class ValveTestAccess; // white-box access for tests and fuzz targets
 
-    // --- start-up and shared helpers (mainwindow/valve.cpp) ---
-    void setLed(QLedLabel::State state);
-    void setConnectionGroupEnabled(bool enabled);
+    using Route = morlenta::device::Route;
+    // What a finished read calls: the route its sender attached and the reply's words.
+    using ReadHandler = void (Valve::*)(const Route &route, const quint16 *words);
+    // What changed for the poll timer.
+    enum class PollChange { PageChanged, PortClosed, ValveCommand };
+
+    static constexpr int kMessageMs = 5000; // how long a status message stays
+    static constexpr int kTickMs = 1000;    // probe and live poll interval
+
+    // --- start-up (mainwindow/valve.cpp) ---
     void fillQuantityBoxes();
     void applyComboPresentation();
 
-    // --- device link (link/) ---
+    // --- the session (link/) ---
     void fillCommParameters();
     void refreshPorts();
     void toggleConnection();
+    void openPort();
     void releasePort();
     void releaseOnPortChange();
     void onClientError(QModbusDevice::Error error);
-    void openPort();
-    bool isConnected() const;
-    QModbusReply *read(quint16 start, quint16 count);
-    void write(quint16 start, quint16 count);
-    void onReadReply();
-    void onWriteReply(QModbusReply *reply);
-    void dispatchRead(int start, int valueCount);
-    void restartInactivityTimer();
+    void setLed(QLedLabel::State state);
+    void setConnectionGroupEnabled(bool enabled);
     void requestCommand(quint16 code);
     void probeStep();
-    void probeAnswer();
+    void sendProbe();
+    void probeAnswer(const Route &route, const quint16 *words);
     void runSequencer();
     void scheduleReconnect();
     void goToSleep();
-    void onMainTabChanged();
-    void sendProbe();
+    void onPollTick();
+    void onBlockRead(const Route &route, const quint16 *words);
+    void onStoredWordRead(const Route &route, const quint16 *words);
 
     // --- device configuration (config/) ---
     void clearErrorList();
     void onInputTypeChanged(int input, int type);
     void refillIntervalValues(QComboBox *valueBox, int intervalIndex);
     void refillUnits(QComboBox *unitBox, bool analog, int quantityIndex);
-    void decodeConfiguration();
+    void decodeConfiguration(const quint16 *words);
     bool encodeConfiguration();
     void decodeCountingInput(int input);
     void decodeAnalogInput(int input);
@@ -123,8 +136,11 @@ private:
     void resetErrorMarks();
 
     // --- live monitoring (live/) ---
+    void updatePolling(PollChange change);
+    bool inputsPageShown() const;
     void pollCycle();
-    QModbusReply *liveRead(quint16 start, quint16 count);
+    void liveRead(const Route &route);
+    void showLive(const Route &route, const quint16 *words);
     void showDiscrete(int input, bool high);
     void showCounter(int input, int quantity, quint32 raw);
     void showAnalog(int input, int quantity, quint32 raw);
@@ -132,6 +148,15 @@ private:
     void showCapacitor(quint16 charge);
     void showTemperature(quint32 raw);
     void showClock(quint32 raw);
+
+    // --- request transport (transport/) ---
+    bool isConnected() const;
+    QModbusReply *read(const Route &route, ReadHandler handler);
+    void write(quint16 start, quint16 count);
+    void finishRead(QModbusReply *reply, const Route &route, ReadHandler handler);
+    void deliverRead(const Route &route, ReadHandler handler, int valueCount);
+    void onWriteReply(QModbusReply *reply);
+    void restartInactivityTimer();
 
     // Catalogues of physical quantities and units (quantity code / unit code = position).
     QStringList m_quantities;

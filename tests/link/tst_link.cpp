@@ -1,17 +1,15 @@
-// The device link without a line: where read replies go, the refusal of short ones, the mirror
-// copy, the status texts and the online-time table.
+// The device link without a line: the refusal of short replies, the mirror copy, the status texts
+// and the online-time table.
 #include <QtTest>
 
 #include <QModbusPdu>
 
 #include "link/commparams.h"
-#include "link/dispatch.h"
-#include "link/messages.h"
 #include "link/portlist.h"
 #include "support/valvetestaccess.h"
+#include "transport/messages.h"
 
 using namespace morlenta;
-using device::Target;
 using A = ValveTestAccess;
 
 namespace {
@@ -35,38 +33,12 @@ class TestLink : public QObject
     Q_OBJECT
 
 private slots:
-    void routes();
     void shortRepliesAreRefused_data();
     void shortRepliesAreRefused();
     void mirrorCopy();
     void statusTexts();
     void onlineTime();
 };
-
-void TestLink::routes()
-{
-    // Counting quantities interleave the two inputs, analog ones lie in one run per input.
-    const std::tuple<int, Target, int, int, int> rows[] = {
-        {0, Target::Block, 0, 0, 85},       {153, Target::StoredWord, 0, 0, 1},
-        {32768, Target::Solenoid, 0, 0, 1}, {32769, Target::Discrete, 0, 0, 1},
-        {32770, Target::Discrete, 1, 0, 1}, {32771, Target::Counter, 0, 0, 2},
-        {32773, Target::Counter, 1, 0, 2},  {32783, Target::Counter, 0, 3, 2},
-        {32785, Target::Counter, 1, 3, 2},  {32811, Target::Analog, 0, 0, 2},
-        {32821, Target::Analog, 0, 5, 2},   {32823, Target::Analog, 1, 0, 2},
-        {32833, Target::Analog, 1, 5, 2},   {36851, Target::Capacitor, 0, 0, 1},
-        {36858, Target::Probe, 0, 0, 1},    {36859, Target::Temperature, 0, 0, 2},
-        {36861, Target::Clock, 0, 0, 2}};
-    for (const auto &[start, target, input, quantity, words] : rows) {
-        const device::Route r = link::routeFor(start);
-        QVERIFY2(r.target == target && r.input == input && r.quantity == quantity &&
-                     r.words == words,
-                 qPrintable(QString::number(start)));
-    }
-    // Neighbours: second halves of two-word values, the ends of the runs, the gap between them.
-    for (int start :
-         {-1, 1, 84, 152, 154, 256, 32772, 32787, 32809, 32812, 32835, 36852, 36860, 36862, 65535})
-        QVERIFY2(link::routeFor(start).target == Target::None, qPrintable(QString::number(start)));
-}
 
 void TestLink::shortRepliesAreRefused_data()
 {
@@ -110,10 +82,10 @@ void TestLink::mirrorCopy()
 {
     std::array<quint16, 16> mirror;
     mirror.fill(0xAAAA);
-    QCOMPARE(link::copyToMirror(QVector<quint16>(2000, 5), mirror.data(), 8), 8);
+    QCOMPARE(transport::copyToMirror(QVector<quint16>(2000, 5), mirror.data(), 8), 8);
     QCOMPARE(mirror[7], quint16(5));
     QCOMPARE(mirror[8], quint16(0xAAAA));
-    QCOMPARE(link::copyToMirror({7}, mirror.data(), 16), 1); // only its own words
+    QCOMPARE(transport::copyToMirror({7}, mirror.data(), 16), 1); // only its own words
     QCOMPARE(mirror[0], quint16(7));
     QCOMPARE(mirror[1], quint16(5));
 }
@@ -127,14 +99,14 @@ void TestLink::statusTexts()
         {QModbusDevice::TimeoutError, 2, "Read response error: E (code: 0x5)",
          "ошибка записи : E (код : 0x5)"}};
     for (const auto &[error, exception, read, write] : replies) {
-        QCOMPARE(link::readReplyError(error, "E", exception), read);
-        QCOMPARE(link::writeReplyError(error, "E", exception), write);
+        QCOMPARE(transport::readReplyError(error, "E", exception), read);
+        QCOMPARE(transport::writeReplyError(error, "E", exception), write);
     }
     QCOMPARE(link::connectError("%1 %2"), QStringLiteral("ошибка подключения : %1 %2"));
     const QModbusExceptionResponse exception(QModbusPdu::ReadHoldingRegisters,
                                              QModbusPdu::IllegalDataAddress);
-    QCOMPARE(link::exceptionCodeOf(exception), 2);
-    QCOMPARE(link::exceptionCodeOf(
+    QCOMPARE(transport::exceptionCodeOf(exception), 2);
+    QCOMPARE(transport::exceptionCodeOf(
                  QModbusResponse(QModbusPdu::ReadHoldingRegisters, quint8(2), quint16(0xFACE))),
              0xff);
     // The port snapshot: USB identifiers in hex, none as N/A.

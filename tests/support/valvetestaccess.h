@@ -4,6 +4,7 @@
 #include <QModbusRtuSerialMaster>
 #include <QTimer>
 
+#include "device/registermap.h"
 #include "mainwindow/valve.h"
 #include "ui_valve.h"
 
@@ -15,12 +16,30 @@ public:
     static morlenta::device::Block &config(Valve &v) { return v.m_config; }
     static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
     static quint16 storedWord(Valve &v) { return v.m_storedWord; }
-    static void decode(Valve &v) { v.decodeConfiguration(); }
+    static void decode(Valve &v) { v.decodeConfiguration(v.m_mirror.data()); }
     static bool encode(Valve &v) { return v.encodeConfiguration(); }
-    static void dispatch(Valve &v, int start, int valueCount) { v.dispatchRead(start, valueCount); }
+    // A reply of `valueCount` words, already in the mirror, to the read the tool sends at
+    // `start`, handed to the handler its sender attaches; nothing when the tool reads nothing
+    // there.
+    static void dispatch(Valve &v, int start, int valueCount)
+    {
+        using namespace morlenta::device;
+        const std::pair<Target, Valve::ReadHandler> reads[] = {
+            {Target::Block, &Valve::onBlockRead},    {Target::StoredWord, &Valve::onStoredWordRead},
+            {Target::Probe, &Valve::probeAnswer},    {Target::Solenoid, &Valve::showLive},
+            {Target::Discrete, &Valve::showLive},    {Target::Counter, &Valve::showLive},
+            {Target::Analog, &Valve::showLive},      {Target::Capacitor, &Valve::showLive},
+            {Target::Temperature, &Valve::showLive}, {Target::Clock, &Valve::showLive}};
+        for (const auto &[target, handler] : reads)
+            for (int input = 0; input < kServedInputs; ++input)
+                for (int quantity = 0; quantity < kAnalogQuantities; ++quantity) {
+                    const Route route = morlenta::device::route(target, input, quantity);
+                    if (route.target != Target::None && route.start == start)
+                        return v.deliverRead(route, handler, valueCount);
+                }
+    }
     static bool awake(Valve &v) { return v.m_awake; }
     static quint16 pending(Valve &v) { return v.m_pending; }
-    static bool idComplete(Valve &v) { return v.m_idComplete; }
     static bool blockRead(Valve &v) { return v.m_blockRead; }
     static int liveInFlight(Valve &v) { return v.m_liveInFlight; }
     static QModbusRtuSerialMaster *client(Valve &v) { return v.m_client; }
@@ -29,13 +48,7 @@ public:
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
-    static void pollCycle(Valve &v) { v.pollCycle(); }
-    static QModbusReply *read(Valve &v, quint16 start, quint16 count)
-    {
-        return v.read(start, count);
-    }
     static void write(Valve &v, quint16 start, quint16 count) { v.write(start, count); }
-    static void goToSleep(Valve &v) { v.goToSleep(); }
 };
 
 #endif // VALVETESTACCESS_H
