@@ -7,13 +7,15 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "device/registermap.h"
+#include "link/commandplan.h"
 
 using namespace morlenta;
 
 namespace {
 
-constexpr int kInputErrorMs = 2000;
 constexpr int kLastProbe = 4;    // the probe counted with 5 is the sixth and last
 constexpr int kReleaseMs = 3000; // after a configuration write: release the port...
 constexpr int kReopenMs = 4000;  // ...and open it again
@@ -79,74 +81,58 @@ void Valve::sendProbe()
 
 void Valve::runSequencer()
 {
-    using device::Target;
-    const auto readBlock = [this] {
-        read(device::route(Target::Block), &Valve::onBlockRead);
-        read(device::route(Target::StoredWord), &Valve::onStoredWordRead);
-    };
-    const auto writeTo = [this](Target target) {
-        const device::Route r = device::route(target);
-        write(r.start, r.words);
-    };
-    const quint16 command = m_pending;
+    const link::CommandPlan plan = link::commandPlan(m_pending);
     m_pending = NoCommand;
-    switch (command) {
-    case ConnectDevice:
-        readBlock();
+    const auto show = [this](const link::Message &m) { statusBar()->showMessage(m.text, m.ms); };
+    if (plan.encodesForm) {
+        if (!m_blockRead)
+            return show(plan.notRead);
+        restartInactivityTimer(); // still with the online time read before this encoding
+        if (encodeConfiguration())
+            return show(plan.inputError);
+    }
+    for (const link::Request &request : plan.requests)
+        send(request);
+    if (plan.ledGreen)
         setLed(QLedLabel::StateGreen);
+    if (plan.connected) {
         ui->conn_dev->setEnabled(false);
         ui->GBox_2->setEnabled(true);
-        statusBar()->showMessage(tr("подключён"), kMessageMs);
         ui->Sett_Tab->setEnabled(true);
         ui->Ins_Tab->setEnabled(true);
-        break;
-    case ReadConfig:
-        readBlock();
-        setLed(QLedLabel::StateGreen);
-        statusBar()->showMessage(tr("Чтенеие конфигурации..."), kMessageMs);
-        break;
-    case ApplyConfig:
-        if (!m_blockRead) {
-            // The identifier, word 84 and the fields of inputs that are off would be made up.
-            statusBar()->showMessage(
-                tr("Конфигурация не применена...   настройки устройства не прочитаны"),
-                kInputErrorMs);
-            break;
-        }
-        restartInactivityTimer(); // still with the online time read before this encoding
-        if (encodeConfiguration()) {
-            statusBar()->showMessage(tr("Конфигурация не применена...   ошибка ввода данных"),
-                                     kInputErrorMs);
-            break;
-        }
-        writeTo(Target::Block);
-        writeTo(Target::Apply); // mirror word 0: the value of register 0
-        setLed(QLedLabel::StateGreen);
-        statusBar()->showMessage(tr("Применение новой конфигурации..."), kMessageMs);
+    }
+    if (!plan.message.text.isEmpty())
+        show(plan.message);
+    if (plan.restartsPoll)
+        updatePolling(PollChange::ValveCommand);
+    if (plan.reconnects)
         scheduleReconnect();
+}
+
+void Valve::send(const link::Request &request)
+{
+    using device::Target;
+    const device::Route route = device::route(request.target);
+    if (!request.write) {
+        read(route,
+             request.target == Target::Block ? &Valve::onBlockRead : &Valve::onStoredWordRead);
+        return;
+    }
+    switch (request.source) {
+    case link::Source::Value:
+        m_mirror[0] = request.value;
         break;
-    case SetClock: {
+    case link::Source::Block:
+        std::copy_n(m_config.cbegin(), route.words, m_mirror.begin());
+        break;
+    case link::Source::Clock: {
         const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
         m_mirror[0] = device::highWord(seconds);
         m_mirror[1] = device::lowWord(seconds);
-        writeTo(Target::Clock);
-        statusBar()->showMessage(tr("Установка времени на устройстве..."), kMessageMs);
-        updatePolling(PollChange::ValveCommand);
         break;
     }
-    case OpenValve:
-    case CloseValve:
-        m_mirror[0] = command == OpenValve ? device::kValveOpen : device::kValveClosed;
-        writeTo(Target::Solenoid);
-        updatePolling(PollChange::ValveCommand);
-        break;
-    case ResetCounters:
-        m_mirror[0] = device::kResetValue;
-        writeTo(Target::ResetCounters);
-        break;
-    default:
-        break;
     }
+    write(route.start, route.words);
 }
 
 // The controller takes the new block (and perhaps new line parameters) after the write: the

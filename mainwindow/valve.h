@@ -16,6 +16,10 @@ class QModbusRtuSerialMaster;
 class QStyledItemDelegate;
 class QTimer;
 
+namespace morlenta::link {
+struct Request;
+}
+
 namespace Ui {
 class Valve;
 }
@@ -62,8 +66,9 @@ public:
         int retries = 5;
     };
 
-    // Register mirror size.
-    static constexpr int kMirrorWords = 1024;
+    static constexpr int kMirrorWords = 1024; // register mirror size
+    static constexpr int kMessageMs = 5000;   // how long a status message stays
+    static constexpr int kTickMs = 1000;      // probe and live poll interval
 
     // Pending command codes run by the sequencer once the controller is awake.
     enum Command : quint16 {
@@ -92,9 +97,6 @@ private:
     // What changed for the poll timer.
     enum class PollChange { PageChanged, PortClosed, ValveCommand };
 
-    static constexpr int kMessageMs = 5000; // how long a status message stays
-    static constexpr int kTickMs = 1000;    // probe and live poll interval
-
     // --- start-up (mainwindow/valve.cpp) ---
     void fillQuantityBoxes();
     void applyComboPresentation();
@@ -114,6 +116,7 @@ private:
     void sendProbe();
     void probeAnswer(const Route &route, const quint16 *words);
     void runSequencer();
+    void send(const morlenta::link::Request &request);
     void scheduleReconnect();
     void goToSleep();
     void onPollTick();
