@@ -48,9 +48,4 @@ QStringList intervalValues(int code)
     }
 }
 
-QStringList intervalValuesForIndex(int index)
-{
-    return intervalValues(index == 0 ? 0 : index + 2);
-}
-
 } // namespace morlenta::config

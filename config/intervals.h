@@ -14,8 +14,6 @@ int intervalCode(int index);
 int intervalIndex(int code);
 // The value list of an interval code; empty for codes without one (1, 2, above 6).
 QStringList intervalValues(int code);
-// The value list a refill puts into the value box for interval combo index k.
-QStringList intervalValuesForIndex(int index);
 
 } // namespace morlenta::config
 

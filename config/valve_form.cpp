@@ -38,15 +38,12 @@ void Valve::onInputTypeChanged(int input, int type)
 void Valve::refillIntervalValues(QComboBox *valueBox, int intervalIndex)
 {
     valueBox->clear();
-    valueBox->addItems(config::intervalValuesForIndex(intervalIndex));
+    valueBox->addItems(config::intervalValues(config::intervalCode(intervalIndex)));
 }
 
 void Valve::refillUnits(QComboBox *unitBox, bool analog, int quantityIndex)
 {
     unitBox->clear();
-    const int quantity = analog ? quantityIndex : config::countingQuantityCode(quantityIndex);
-    if (quantity < 0 || quantity >= config::kQuantityCount)
-        return;
-    for (int code : config::unitCodesFor(quantity))
-        unitBox->addItem(m_units.at(code));
+    unitBox->addItems(
+        config::unitTextsFor(analog ? quantityIndex : config::countingQuantityCode(quantityIndex)));
 }

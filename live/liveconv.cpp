@@ -44,15 +44,10 @@ std::optional<QString> temperatureText(quint32 raw)
     return QString::number(celsius) + QStringLiteral(" (°C)");
 }
 
-QString clockText(quint32 seconds, const QTimeZone &zone, const QLocale &locale)
+QString clockText(quint32 seconds, const QLocale &locale)
 {
-    return locale.toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), zone), kClockFormat);
-}
-
-QString clockText(quint32 seconds)
-{
-    return QLocale::system().toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::LocalTime),
-                                      kClockFormat);
+    return locale.toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::LocalTime),
+                           kClockFormat);
 }
 
 QString discreteText(bool high)

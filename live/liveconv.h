@@ -3,7 +3,6 @@
 
 #include <QLocale>
 #include <QString>
-#include <QTimeZone>
 
 #include <optional>
 
@@ -30,11 +29,9 @@ std::optional<double> floatValue(quint32 raw, const Range &range);
 // gives no text, the label keeps what it showed.
 std::optional<QString> temperatureText(quint32 raw);
 
-// The controller clock counts seconds since 1970-01-01 00:00:00 UTC (unsigned). Shown in `zone`
-// with the day names of `locale`, as "dd-MM-yyyy (ddd) ~ hh:mm:ss ~".
-QString clockText(quint32 seconds, const QTimeZone &zone, const QLocale &locale);
-// The same in the PC's local time with the system locale's day names.
-QString clockText(quint32 seconds);
+// The controller clock counts seconds since 1970-01-01 00:00:00 UTC (unsigned). Shown in the PC's
+// local time with the day names of `locale`, as "dd-MM-yyyy (ddd) ~ hh:mm:ss ~".
+QString clockText(quint32 seconds, const QLocale &locale = QLocale::system());
 
 // Logic level of a discrete input.
 QString discreteText(bool high);

@@ -74,8 +74,6 @@ private:
 Valve::Valve(QWidget *parent) : QMainWindow(parent)
 {
     registerResourceBundle(); // the pictures below
-    m_quantities = config::quantityNames();
-    m_units = config::unitNames();
 
     ui = new Ui::Valve;
     ui->setupUi(this);
@@ -190,11 +188,12 @@ Valve::~Valve()
 
 void Valve::fillQuantityBoxes()
 {
+    const QStringList quantities = config::quantityNames();
     for (QComboBox *box : {ui->CT_Phys_Value_1, ui->CT_Phys_Value_2})
         for (int code : config::countingQuantityCodes())
-            box->addItem(m_quantities.at(code));
+            box->addItem(quantities.at(code));
     for (QComboBox *box : {ui->AN_Phys_Value_1, ui->AN_Phys_Value_2})
-        box->addItems(m_quantities);
+        box->addItems(quantities);
 }
 
 void Valve::applyComboPresentation()

@@ -161,10 +161,6 @@ private:
     void onWriteReply(QModbusReply *reply);
     void restartInactivityTimer();
 
-    // Catalogues of physical quantities and units (quantity code / unit code = position).
-    QStringList m_quantities;
-    QStringList m_units;
-
     // The configuration block as last decoded or encoded.
     morlenta::device::Block m_config{};
     // Landing area of every read reply and source of every write, from index 0.
