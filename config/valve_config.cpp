@@ -262,7 +262,7 @@ void Valve::decodeAnalogInput(int input)
         w.analogValues[i]->setValue(getFloat(b, inputFloatRegister(input, RowMinOpen + i)));
 }
 
-bool Valve::encodeConfiguration()
+Valve::FormCheck Valve::encodeConfiguration()
 {
     const double weight1 = ui->CT_Imp_Weight_1->value();
     const double weight2 = ui->CT_Imp_Weight_2->value();
@@ -316,7 +316,7 @@ bool Valve::encodeConfiguration()
     // Word 84 goes back as it was read.
 
     std::copy(m_config.cbegin(), m_config.cend(), m_mirror.begin());
-    return ui->error_lcd->count() > 0;
+    return ui->error_lcd->count() > 0 ? FormCheck::InputErrors : FormCheck::Passed;
 }
 
 void Valve::encodeInput(int input, double weight, double lower, double upper)

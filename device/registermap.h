@@ -109,7 +109,7 @@ enum class Target {
     Discrete,      // logic level of a discrete input
     Counter,       // the quantities of a counting input
     Analog,        // the quantities of an analog input
-    Capacitor,     // capacitor charge 0..24
+    Capacitor,     // capacitor charge, 0..kCapacitorFull
     Probe,         // wake-up probe: kAwakeAnswer when the controller is awake
     Temperature,   // core temperature, signed
     Clock,         // seconds since 1970-01-01 00:00 UTC, unsigned
@@ -133,6 +133,7 @@ struct Route
 Route route(Target target, int input = 0, int quantity = 0);
 
 constexpr quint16 kAwakeAnswer = 0xFACE;
+constexpr quint16 kCapacitorFull = 24; // the capacitor's charge at full scale
 constexpr quint16 kValveOpen = 0;
 constexpr quint16 kValveClosed = 1;
 constexpr quint16 kResetValue = 0;

@@ -43,6 +43,21 @@ void Valve::setLed(QLedLabel::State state)
     ui->led->setState(state);
 }
 
+// The form over a closed port, also at start-up: only the connection page can be used. The
+// settings and inputs pages are disabled as widgets, never as tabs: a disabled tab would make Qt
+// move the selection away, and the user would leave the settings page at every reconnect after
+// a write.
+void Valve::showPortClosed()
+{
+    setLed(QLedLabel::StateRed);
+    ui->connect->setText(tr("занять порт"));
+    setConnectionGroupEnabled(true);
+    ui->GBox_2->setEnabled(false);
+    ui->Sett_Tab->setEnabled(false);
+    ui->Ins_Tab->setEnabled(false);
+    ui->conn_dev->setEnabled(false);
+}
+
 void Valve::setConnectionGroupEnabled(bool enabled)
 {
     for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
@@ -89,15 +104,9 @@ void Valve::releasePort()
     m_inactivityTimer->stop();
     m_probeTimer->stop();
     m_probeCounter = 0;
-    setLed(QLedLabel::StateRed);
     m_client->disconnectDevice(); // aborts every queued reply
-    ui->connect->setText(tr("занять порт"));
+    showPortClosed();
     statusBar()->showMessage(tr("порт освобождён"), kMessageMs);
-    ui->GBox_2->setEnabled(false);
-    ui->Sett_Tab->setEnabled(false);
-    ui->Ins_Tab->setEnabled(false);
-    ui->conn_dev->setEnabled(false);
-    setConnectionGroupEnabled(true);
 }
 
 void Valve::releaseOnPortChange()
@@ -137,17 +146,12 @@ void Valve::openPort()
         ui->conn_dev->setEnabled(true);
         return;
     }
-    setLed(QLedLabel::StateRed);
     updatePolling(PollChange::PortClosed);
-    ui->connect->setText(tr("занять порт"));
+    showPortClosed();
     statusBar()->showMessage(link::connectError(m_client->errorString()), kMessageMs);
-    ui->GBox_2->setEnabled(false);
-    ui->Sett_Tab->setEnabled(false);
-    ui->Ins_Tab->setEnabled(false);
     // As after a failed open ever since: the button stays usable; a press while the port is
     // closed only stores the command, which runs after a later open and wake-up.
     ui->conn_dev->setEnabled(true);
-    setConnectionGroupEnabled(true);
 }
 
 // A vanished port (adapter unplugged, far end of a pty closed) leaves the client "connected",

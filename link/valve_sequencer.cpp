@@ -88,7 +88,7 @@ void Valve::runSequencer()
         if (!m_blockRead)
             return show(plan.notRead);
         restartInactivityTimer(); // still with the online time read before this encoding
-        if (encodeConfiguration())
+        if (encodeConfiguration() == FormCheck::InputErrors)
             return show(plan.inputError);
     }
     for (const link::Request &request : plan.requests)

@@ -101,15 +101,9 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     ui->Main_Tab_Widget->setCurrentIndex(0);
     ui->Sub_Sett_TabWidget->setCurrentIndex(0);
 
-    // Until a port is open only the connection page can be used. The settings and inputs pages
-    // are disabled as widgets, never as tabs: a disabled tab would make Qt move the selection
-    // away, and the user would leave the settings page at every reconnect after a write.
-    ui->GBox_2->setEnabled(false);
-    ui->Sett_Tab->setEnabled(false);
-    ui->Ins_Tab->setEnabled(false);
-    ui->conn_dev->setEnabled(false);
+    showPortClosed();
 
-    ui->cap_charge->setRange(0, 24);
+    ui->cap_charge->setRange(0, device::kCapacitorFull);
 
     ui->core_temp_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/core_temp_32.png")));
     ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
@@ -119,8 +113,6 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
 
     refreshPorts();
     fillCommParameters();
-
-    setLed(QLedLabel::StateRed);
 
     m_portTimer = new QTimer(this);
     connect(ui->connect, &QPushButton::clicked, this, &Valve::toggleConnection);

@@ -70,6 +70,9 @@ public:
     static constexpr int kMessageMs = 5000;   // how long a status message stays
     static constexpr int kTickMs = 1000;      // probe and live poll interval
 
+    // What encoding the form found: only a form without input errors is written.
+    enum class FormCheck { Passed, InputErrors };
+
     // Pending command codes run by the sequencer once the controller is awake.
     enum Command : quint16 {
         NoCommand = 0,
@@ -111,6 +114,7 @@ private:
     void onClientError(QModbusDevice::Error error);
     void setLed(QLedLabel::State state);
     void setConnectionGroupEnabled(bool enabled);
+    void showPortClosed();
     void requestCommand(quint16 code);
     void probeStep();
     void sendProbe();
@@ -129,7 +133,7 @@ private:
     void refillIntervalValues(QComboBox *valueBox, int intervalIndex);
     void refillUnits(QComboBox *unitBox, bool analog, int quantityIndex);
     void decodeConfiguration(const quint16 *words);
-    bool encodeConfiguration();
+    FormCheck encodeConfiguration();
     void decodeCountingInput(int input);
     void decodeAnalogInput(int input);
     void encodeInput(int input, double weight, double lower, double upper);

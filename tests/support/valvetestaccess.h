@@ -17,7 +17,7 @@ public:
     static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
     static quint16 storedWord(Valve &v) { return v.m_storedWord; }
     static void decode(Valve &v) { v.decodeConfiguration(v.m_mirror.data()); }
-    static bool encode(Valve &v) { return v.encodeConfiguration(); }
+    static Valve::FormCheck encode(Valve &v) { return v.encodeConfiguration(); }
     // A reply of `valueCount` words, already in the mirror, to the read the tool sends at
     // `start`, handed to the handler its sender attaches; nothing when the tool reads nothing
     // there.
