@@ -17,10 +17,11 @@ using IdentifierWords = std::array<quint16, 4>;
 // byte 2k in the low and byte 2k+1 in the high half of word k.
 QString identifierText(const IdentifierWords &words);
 // The identifier as typed on the service page (dashes anywhere, 16 hex digits in either case)
-// into words 0..3. False, and `words` untouched, unless the text holds exactly 16 hex digits.
+// into the identifier words. False, and `words` untouched, unless the text holds exactly 16 hex
+// digits.
 bool parseIdentifier(const QString &text, IdentifierWords &words);
 
-// Words 75 and 76: bit 0 for input 1, bit 1 for input 2.
+// The edge and control-type words: bit 0 for input 1, bit 1 for input 2.
 quint16 packInputBits(int input1Index, int input2Index);
 int inputBit(quint16 word, int input);
 

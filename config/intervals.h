@@ -4,8 +4,8 @@
 #include <QStringList>
 
 // Measurement and reset intervals: the interval combo index, the code the controller stores
-// (registers 72, 77, 80) and the value list the moment within the interval is chosen from
-// (registers 73, 78, 81).
+// (the interval registers of the block) and the value list the moment within the interval is
+// chosen from (the moment registers).
 namespace morlenta::config {
 
 // Item 0 ("выключен") is code 0, item k is code k + 2; codes 1 and 2 are never written.

@@ -182,8 +182,8 @@ void Valve::decodeConfiguration(const quint16 *words)
     }
 
     for (int input = 1; input <= kServedInputs; ++input) {
-        // Words 75 and 76 are encoded whatever the input types: the bits of an input that does
-        // not count are kept as read, not replaced by whatever the form showed before.
+        // The edge and control bits are encoded whatever the input types: the bits of an input that
+        // does not count are kept as read, not replaced by whatever the form showed before.
         const InputWidgets w = inputWidgets(ui, input);
         w.activeEdge->setCurrentIndex(inputBit(b[reg::ActiveEdges], input));
         w.controlType->setCurrentIndex(inputBit(b[reg::ControlTypes], input));
@@ -313,7 +313,7 @@ Valve::FormCheck Valve::encodeConfiguration()
     b[reg::ResetMoment] = indexWord(ui->CT_reset_value->currentIndex());
     b[reg::DiscreteDelay] = indexWord(ui->ds_filt_delay->currentIndex());
     b[reg::OnlineTime] = indexWord(ui->mb_online->currentIndex());
-    // Word 84 goes back as it was read.
+    // The reserved word goes back as it was read.
 
     std::copy(m_config.cbegin(), m_config.cend(), m_mirror.begin());
     return ui->error_lcd->count() > 0 ? FormCheck::InputErrors : FormCheck::Passed;
