@@ -26,7 +26,7 @@ private slots:
         QStringList shown;
         connect(v.statusBar(), &QStatusBar::messageChanged, [&](const QString &m) { shown << m; });
         // The service page as the hidden gesture leaves it, on the settings page.
-        ui->Sett_Tab->setEnabled(true);
+        ui->Main_Tab_Widget->setTabEnabled(ui->Main_Tab_Widget->indexOf(ui->Sett_Tab), true);
         ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab),
                                               true);
         QLoggingCategory::installFilter([](QLoggingCategory *category) { // whatever the rules
