@@ -24,19 +24,27 @@ public:
     static void dispatch(Valve &v, int start, int valueCount)
     {
         using namespace morlenta::device;
-        const std::pair<Target, Valve::ReadHandler> reads[] = {
-            {Target::Block, &Valve::onBlockRead},    {Target::StoredWord, &Valve::onStoredWordRead},
-            {Target::Probe, &Valve::probeAnswer},    {Target::Solenoid, &Valve::showLive},
-            {Target::Discrete, &Valve::showLive},    {Target::Counter, &Valve::showLive},
-            {Target::Analog, &Valve::showLive},      {Target::Capacitor, &Valve::showLive},
-            {Target::Temperature, &Valve::showLive}, {Target::Clock, &Valve::showLive}};
-        for (const auto &[target, handler] : reads)
+        for (int t = int(Target::Block); t <= int(Target::Clock); ++t)
             for (int input = 0; input < kServedInputs; ++input)
                 for (int quantity = 0; quantity < kAnalogQuantities; ++quantity) {
-                    const Route route = morlenta::device::route(target, input, quantity);
-                    if (route.target != Target::None && route.start == start)
-                        return v.deliverRead(route, handler, valueCount);
+                    const Route r = route(Target(t), input, quantity);
+                    if (r.target != Target::None && r.start == start)
+                        return v.deliverRead(r, handlerOf(r.target), valueCount);
                 }
+    }
+    static Valve::ReadHandler handlerOf(morlenta::device::Target target)
+    {
+        using morlenta::device::Target;
+        switch (target) {
+        case Target::Block:
+            return &Valve::onBlockRead;
+        case Target::StoredWord:
+            return &Valve::onStoredWordRead;
+        case Target::Probe:
+            return &Valve::probeAnswer;
+        default:
+            return &Valve::showLive;
+        }
     }
     static bool awake(Valve &v) { return v.m_awake; }
     static quint16 pending(Valve &v) { return v.m_pending; }
