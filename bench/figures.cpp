@@ -18,19 +18,20 @@
 #include <time.h>
 
 #include "bench/wirelimit.h"
-#include "link/linktuning.h"
 #include "support/simharness.h"
 #include "support/toolrig.h"
 #include "widgets/windowframe.h"
+
+using namespace morlenta;
 
 namespace bench {
 
 namespace {
 
 using VTA = ValveTestAccess;
-constexpr int kReplyMs = 30000; // far above any answered exchange
-constexpr int kRestMs = 150;    // idle line between two clicks
-const link::Tuning kTool;       // the tool's own time-out and retries
+constexpr int kReplyMs = 30000;  // far above any answered exchange
+constexpr int kRestMs = 150;     // idle line between two clicks
+const Valve::ClientTiming kTool; // the tool's own time-out and retries
 
 qint64 wallClockUs()
 {
@@ -257,9 +258,9 @@ QVector<double> bareCycles(int baud, int cycles)
         QTest::qWait(250);
         const qint64 start = monotonicNs();
         QVector<QModbusReply *> replies;
-        for (const live::LiveRead &r : cycleOf(kHeaviest))
+        for (const device::Route &r : cycleOf(kHeaviest))
             replies.append(client.sendReadRequest(
-                QModbusDataUnit(QModbusDataUnit::HoldingRegisters, r.start, r.count), 1));
+                QModbusDataUnit(QModbusDataUnit::HoldingRegisters, r.start, r.words), 1));
         // what any client does with a reply: check it, take its values, let it go
         bool failed = false;
         qint64 end = 0;
@@ -326,7 +327,7 @@ QVector<double> clickToWire(int baud, int reps, int *qtPauseMs)
 QVector<double> mbpollCycles(int baud, int polls, int pauseMs)
 {
     QVector<double> cycles(polls, 0.0);
-    for (const live::LiveRead &r : cycleOf(kHeaviest)) {
+    for (const device::Route &r : cycleOf(kHeaviest)) {
         SimHarness line;
         line.dumpLine = true;
         if (!line.start(simArgs(kHeaviest, baud)))
@@ -339,7 +340,7 @@ QVector<double> mbpollCycles(int baud, int polls, int pauseMs)
                                     "-l %4 -o 1 %5")
                          .arg(baud)
                          .arg(r.start)
-                         .arg(r.count)
+                         .arg(r.words)
                          .arg(pauseMs)
                          .arg(line.toolPort())
                          .split(QLatin1Char(' ')));

@@ -19,6 +19,8 @@
 #include "support/simharness.h"
 #include "widgets/appstyle.h"
 
+using namespace morlenta;
+
 using namespace bench;
 
 namespace {
@@ -153,7 +155,7 @@ QVector<Row> run(const Options &o)
     const auto wanted = [&o](const char *figure) {
         return o.only.isEmpty() || o.only.contains(QLatin1String(figure));
     };
-    const QVector<live::LiveRead> cycle = cycleOf(kHeaviest);
+    const QVector<device::Route> cycle = cycleOf(kHeaviest);
     for (int baud : {9600, 115200}) {
         const LineFormat line{baud};
         const double limit = cycleLimitMs(line, cycle);

@@ -1,5 +1,7 @@
 #include "bench/wirelimit.h"
 
+using namespace morlenta;
+
 namespace bench {
 
 static double charMs(const LineFormat &line)
@@ -17,11 +19,11 @@ double readLimitMs(const LineFormat &line, int registers)
     return (8 + 5 + 2 * registers) * charMs(line) + 2 * t35Ms(line);
 }
 
-double cycleLimitMs(const LineFormat &line, const QVector<live::LiveRead> &reads)
+double cycleLimitMs(const LineFormat &line, const QVector<device::Route> &reads)
 {
     double sum = 0;
-    for (const live::LiveRead &r : reads)
-        sum += readLimitMs(line, r.count);
+    for (const device::Route &r : reads)
+        sum += readLimitMs(line, r.words);
     return sum;
 }
 

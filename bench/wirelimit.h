@@ -25,21 +25,21 @@ double t35Ms(const LineFormat &line);
 // A read of `registers` holding registers (0x03): 8 bytes out; address, function, byte count,
 // the registers and the CRC back.
 double readLimitMs(const LineFormat &line, int registers);
-double cycleLimitMs(const LineFormat &line, const QVector<live::LiveRead> &reads);
+double cycleLimitMs(const LineFormat &line, const QVector<morlenta::device::Route> &reads);
 
 // The configuration words the poll cycle depends on (9, 11 and 12).
 struct Setup
 {
-    quint16 solenoid = live::kBistableSolenoid;
-    quint16 input1 = live::InputVoltage;
-    quint16 input2 = live::InputCurrent;
+    quint16 solenoid = morlenta::device::kBistableSolenoid;
+    quint16 input1 = morlenta::device::InputVoltage;
+    quint16 input2 = morlenta::device::InputCurrent;
 };
 // What the benchmarks poll: the heaviest cycle (bistable solenoid, two analog inputs).
 constexpr Setup kHeaviest{};
 
-inline QVector<live::LiveRead> cycleOf(const Setup &s)
+inline QVector<morlenta::device::Route> cycleOf(const Setup &s)
 {
-    return live::pollPlan(s.solenoid, s.input1, s.input2);
+    return morlenta::live::pollPlan(s.solenoid, s.input1, s.input2);
 }
 // morlenta-sim awake in `setup`, each reply held back by the time it and its request need on
 // the wire plus one t3.5.

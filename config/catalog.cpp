@@ -1,6 +1,6 @@
 #include "config/catalog.h"
 
-namespace config {
+namespace morlenta::config {
 
 QStringList quantityNames()
 {
@@ -132,4 +132,4 @@ QStringList unitTextsFor(int quantityCode)
     return texts;
 }
 
-} // namespace config
+} // namespace morlenta::config

@@ -5,7 +5,7 @@
 #include <QVector>
 
 // The catalogues behind the quantity and unit codes of the configuration block.
-namespace config {
+namespace morlenta::config {
 
 constexpr int kQuantityCount = 28;
 constexpr int kUnitCount = 50;
@@ -33,6 +33,6 @@ int unitIndexOf(int quantityCode, int unitCode);
 // Unit texts of `quantityCode`, in table order.
 QStringList unitTextsFor(int quantityCode);
 
-} // namespace config
+} // namespace morlenta::config
 
 #endif // CONFIG_CATALOG_H

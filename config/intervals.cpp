@@ -1,6 +1,6 @@
 #include "config/intervals.h"
 
-namespace config {
+namespace morlenta::config {
 
 int intervalCode(int index)
 {
@@ -48,9 +48,4 @@ QStringList intervalValues(int code)
     }
 }
 
-QStringList intervalValuesForIndex(int index)
-{
-    return intervalValues(index == 0 ? 0 : index + 2);
-}
-
-} // namespace config
+} // namespace morlenta::config

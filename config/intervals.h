@@ -4,9 +4,9 @@
 #include <QStringList>
 
 // Measurement and reset intervals: the interval combo index, the code the controller stores
-// (registers 72, 77, 80) and the value list the moment within the interval is chosen from
-// (registers 73, 78, 81).
-namespace config {
+// (the interval registers of the block) and the value list the moment within the interval is
+// chosen from (the moment registers).
+namespace morlenta::config {
 
 // Item 0 ("выключен") is code 0, item k is code k + 2; codes 1 and 2 are never written.
 int intervalCode(int index);
@@ -14,9 +14,7 @@ int intervalCode(int index);
 int intervalIndex(int code);
 // The value list of an interval code; empty for codes without one (1, 2, above 6).
 QStringList intervalValues(int code);
-// The value list a refill puts into the value box for interval combo index k.
-QStringList intervalValuesForIndex(int index);
 
-} // namespace config
+} // namespace morlenta::config
 
 #endif // CONFIG_INTERVALS_H

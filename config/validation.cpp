@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-namespace config {
+#include "device/registermap.h"
+
+namespace morlenta::config {
 
 namespace {
 
@@ -103,12 +105,10 @@ MessageActions limitCheck(int input, double lower, double upper)
 MessageActions checksNotRun(int input, int type)
 {
     MessageActions actions;
-    const bool counting = type == 2;
-    const bool analog = type == 3 || type == 4;
-    if (!counting)
+    if (type != device::InputCounting)
         for (int message = weightMessage(input); message <= multipleMessage(input, 3); ++message)
             actions.append({message, false});
-    if (!analog)
+    if (!device::isAnalog(type))
         actions.append({limitMessage(input), false});
     return actions;
 }
@@ -118,4 +118,4 @@ bool isServicePassword(const QString &text)
     return text == QLatin1String("mek_vorta");
 }
 
-} // namespace config
+} // namespace morlenta::config

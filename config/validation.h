@@ -9,7 +9,7 @@
 
 // Checks of the settings form before a configuration write, and the messages they list in
 // `error_lcd`. Message k is checked, listed and marked by index 0..11.
-namespace config {
+namespace morlenta::config {
 
 constexpr int kInputErrorCount = 12;
 
@@ -68,6 +68,6 @@ MessageActions checksNotRun(int input, int type);
 // The service page's password, compared case-sensitively with the whole text.
 bool isServicePassword(const QString &text);
 
-} // namespace config
+} // namespace morlenta::config
 
 #endif // CONFIG_VALIDATION_H

@@ -10,11 +10,13 @@
 #include <algorithm>
 
 #include "config/catalog.h"
+#include "config/fields.h"
 #include "config/intervals.h"
-#include "config/registermap.h"
 #include "config/validation.h"
+#include "device/registermap.h"
 
-using namespace config;
+using namespace morlenta::config;
+using namespace morlenta::device;
 
 namespace {
 
@@ -93,11 +95,6 @@ InputWidgets inputWidgets(Ui::Valve *ui, int input)
             ui->AN2_LCD_GBox};
 }
 
-bool isAnalog(int type)
-{
-    return type == InputVoltage || type == InputCurrent;
-}
-
 // Selects `index` when the box lists it; otherwise the box keeps its current item. Used where a
 // blank box would be encoded as a different word than the one read.
 void selectIfListed(QComboBox *box, int index)
@@ -139,15 +136,15 @@ quint16 analogUnitCode(const InputWidgets &w)
 
 } // namespace
 
-void Valve::decodeConfiguration()
+void Valve::decodeConfiguration(const quint16 *words)
 {
-    m_blockRead = true;
-    std::copy_n(m_mirror.cbegin(), kConfigWords, m_config.begin());
-    restartInactivityTimer();
+    std::copy_n(words, kBlockWords, m_config.begin());
     qDebug("Draw To UI");
 
     const Block &b = m_config;
-    ui->ID->setText(identifierText({b[0], b[1], b[2], b[3]}));
+    IdentifierWords id;
+    std::copy_n(b.cbegin() + reg::Identifier, id.size(), id.begin());
+    ui->ID->setText(identifierText(id));
     ui->error_lcd->clear();
     ui->mb_online->setCurrentIndex(b[reg::OnlineTime]);
     // The new-connection group shows the line parameters the controller holds, so that a write
@@ -163,7 +160,7 @@ void Valve::decodeConfiguration()
 
     ui->sol_type->setCurrentIndex(b[reg::SolenoidType]);
     ui->sol_imp_len->setCurrentIndex(b[reg::PulseLength]);
-    ui->sol_imp_len->setEnabled(b[reg::SolenoidType] == 0);
+    ui->sol_imp_len->setEnabled(b[reg::SolenoidType] == kBistableSolenoid);
 
     const int type1 = b[reg::InputType];
     const int type2 = b[reg::InputType + 1];
@@ -185,8 +182,8 @@ void Valve::decodeConfiguration()
     }
 
     for (int input = 1; input <= kServedInputs; ++input) {
-        // Words 75 and 76 are encoded whatever the input types: the bits of an input that does
-        // not count are kept as read, not replaced by whatever the form showed before.
+        // The edge and control bits are encoded whatever the input types: the bits of an input that
+        // does not count are kept as read, not replaced by whatever the form showed before.
         const InputWidgets w = inputWidgets(ui, input);
         w.activeEdge->setCurrentIndex(inputBit(b[reg::ActiveEdges], input));
         w.controlType->setCurrentIndex(inputBit(b[reg::ControlTypes], input));
@@ -265,7 +262,7 @@ void Valve::decodeAnalogInput(int input)
         w.analogValues[i]->setValue(getFloat(b, inputFloatRegister(input, RowMinOpen + i)));
 }
 
-bool Valve::encodeConfiguration()
+Valve::FormCheck Valve::encodeConfiguration()
 {
     const double weight1 = ui->CT_Imp_Weight_1->value();
     const double weight2 = ui->CT_Imp_Weight_2->value();
@@ -273,9 +270,6 @@ bool Valve::encodeConfiguration()
     const double upper1 = ui->AN_Upp_Lim_Phys_1->value();
     const double lower2 = ui->AN_Btm_Lim_Phys_2->value();
     const double upper2 = ui->AN_Upp_Lim_Phys_2->value();
-
-    // Still with the online time read before this encoding.
-    restartInactivityTimer();
 
     Block &b = m_config;
     IdentifierWords id;
@@ -319,10 +313,10 @@ bool Valve::encodeConfiguration()
     b[reg::ResetMoment] = indexWord(ui->CT_reset_value->currentIndex());
     b[reg::DiscreteDelay] = indexWord(ui->ds_filt_delay->currentIndex());
     b[reg::OnlineTime] = indexWord(ui->mb_online->currentIndex());
-    // Word 84 goes back as it was read.
+    // The reserved word goes back as it was read.
 
     std::copy(m_config.cbegin(), m_config.cend(), m_mirror.begin());
-    return ui->error_lcd->count() > 0;
+    return ui->error_lcd->count() > 0 ? FormCheck::InputErrors : FormCheck::Passed;
 }
 
 void Valve::encodeInput(int input, double weight, double lower, double upper)

@@ -6,6 +6,9 @@
 
 #include "config/catalog.h"
 #include "config/intervals.h"
+#include "device/registermap.h"
+
+using namespace morlenta;
 
 void Valve::clearErrorList()
 {
@@ -20,28 +23,27 @@ void Valve::onInputTypeChanged(int input, int type)
     QGroupBox *counting = input == 1 ? ui->CT_1_GBox : ui->CT_2_GBox;
     QGroupBox *analog = input == 1 ? ui->AN_1_GBox : ui->AN_2_GBox;
 
-    discrete->setEnabled(type == 1);
-    const bool anyDiscrete = type1 == 1 || type2 == 1;
+    using namespace device;
+
+    discrete->setEnabled(type == InputDiscrete);
+    const bool anyDiscrete = type1 == InputDiscrete || type2 == InputDiscrete;
     ui->ds_filt_label->setEnabled(anyDiscrete);
     ui->ds_filt_delay->setEnabled(anyDiscrete);
-    counting->setEnabled(type == 2);
-    ui->CT_Common_GBox->setEnabled(type1 == 2 || type2 == 2);
-    analog->setEnabled(type > 2);
-    ui->AN_Common_GBox->setEnabled(type1 > 2 || type2 > 2);
+    counting->setEnabled(type == InputCounting);
+    ui->CT_Common_GBox->setEnabled(type1 == InputCounting || type2 == InputCounting);
+    analog->setEnabled(type > InputCounting);
+    ui->AN_Common_GBox->setEnabled(type1 > InputCounting || type2 > InputCounting);
 }
 
 void Valve::refillIntervalValues(QComboBox *valueBox, int intervalIndex)
 {
     valueBox->clear();
-    valueBox->addItems(config::intervalValuesForIndex(intervalIndex));
+    valueBox->addItems(config::intervalValues(config::intervalCode(intervalIndex)));
 }
 
 void Valve::refillUnits(QComboBox *unitBox, bool analog, int quantityIndex)
 {
     unitBox->clear();
-    const int quantity = analog ? quantityIndex : config::countingQuantityCode(quantityIndex);
-    if (quantity < 0 || quantity >= config::kQuantityCount)
-        return;
-    for (int code : config::unitCodesFor(quantity))
-        unitBox->addItem(m_units.at(code));
+    unitBox->addItems(
+        config::unitTextsFor(analog ? quantityIndex : config::countingQuantityCode(quantityIndex)));
 }

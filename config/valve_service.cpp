@@ -8,6 +8,8 @@
 
 #include "config/validation.h"
 
+using namespace morlenta;
+
 namespace {
 
 constexpr int kCompleteIdentifierLength = 21; // 16 digits and 5 dashes
@@ -19,7 +21,7 @@ void Valve::on_logo_clicked()
     // Exactly these two: Ctrl+Alt+Shift, say, is not the gesture.
     if (QGuiApplication::keyboardModifiers() != (Qt::ControlModifier | Qt::ShiftModifier))
         return;
-    setPageEnabled(ui->service_tab, true);
+    ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab), true);
     qDebug("CTRL+SHIFT+Mouse_Left_Button");
 }
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 
-namespace link {
+namespace morlenta::link {
 
 CommList addressList()
 {
@@ -45,12 +45,4 @@ CommList stopBitsList()
             0};
 }
 
-int onlineSeconds(int code)
-{
-    static const int seconds[] = {5, 10, 15, 20, 30, 60, 120, 300, 600, 900};
-    if (code < 0 || code >= int(sizeof seconds / sizeof seconds[0]))
-        return seconds[0];
-    return seconds[code];
-}
-
-} // namespace link
+} // namespace morlenta::link

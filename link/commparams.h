@@ -7,7 +7,7 @@
 
 // The line-parameter choices of the connection page. The same lists serve the current
 // connection (used to open the port) and the new one (written into the configuration block).
-namespace link {
+namespace morlenta::link {
 
 struct CommItem
 {
@@ -27,11 +27,6 @@ CommList dataBitsList(); // 7, 8; "8" current
 CommList parityList();   // none, even, odd with QSerialPort::Parity values 0, 2, 3
 CommList stopBitsList(); // 1, 2
 
-// Seconds the controller stays awake for online-time code `code` (configuration word 83).
-// Codes without a table entry give the shortest time, so the tool probes again rather than
-// talking to a controller that went to sleep.
-int onlineSeconds(int code);
-
-} // namespace link
+} // namespace morlenta::link
 
 #endif // LINK_COMMPARAMS_H

@@ -1,10 +1,19 @@
 #include "link/portlist.h"
 
+#include <QCoreApplication>
 #include <QSerialPortInfo>
 
-#include "link/messages.h"
+namespace morlenta::link {
 
-namespace link {
+namespace {
+
+QString identifierText(quint16 identifier)
+{
+    return identifier ? QString::number(identifier, 16)
+                      : QCoreApplication::translate("Valve", "N/A");
+}
+
+} // namespace
 
 QVector<PortEntry> systemPorts()
 {
@@ -44,4 +53,9 @@ QStringList portNames(const QStringList &snapshot)
     return names;
 }
 
-} // namespace link
+QString connectError(const QString &reason)
+{
+    return QCoreApplication::translate("Valve", "ошибка подключения : %1").arg(reason);
+}
+
+} // namespace morlenta::link

@@ -3,6 +3,8 @@
 
 #include "link/commparams.h"
 
+using namespace morlenta;
+
 namespace {
 
 void fill(QComboBox *box, const link::CommList &list)

@@ -7,13 +7,11 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "link/linktuning.h"
-#include "link/messages.h"
 #include "link/portlist.h"
 
-namespace {
+using namespace morlenta;
 
-constexpr int kMessageMs = 5000;
+namespace {
 
 int itemData(const QComboBox *box)
 {
@@ -40,9 +38,32 @@ bool meansPortLost(QModbusDevice::Error error)
 
 } // namespace
 
-bool Valve::isConnected() const
+void Valve::setLed(QLedLabel::State state)
 {
-    return m_client && m_client->state() == QModbusDevice::ConnectedState;
+    ui->led->setState(state);
+}
+
+// The form over a closed port, also at start-up: only the connection page can be used. The
+// settings and inputs pages are disabled as widgets, never as tabs: a disabled tab would make Qt
+// move the selection away, and the user would leave the settings page at every reconnect after
+// a write.
+void Valve::showPortClosed()
+{
+    setLed(QLedLabel::StateRed);
+    ui->connect->setText(tr("занять порт"));
+    setConnectionGroupEnabled(true);
+    ui->GBox_2->setEnabled(false);
+    ui->Sett_Tab->setEnabled(false);
+    ui->Ins_Tab->setEnabled(false);
+    ui->conn_dev->setEnabled(false);
+}
+
+void Valve::setConnectionGroupEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
+                       static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
+                       static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
+        w->setEnabled(enabled);
 }
 
 void Valve::refreshPorts()
@@ -79,19 +100,13 @@ void Valve::releasePort()
 {
     m_awake = false;
     m_blockRead = false;
-    m_pollTimer->stop();
+    updatePolling(PollChange::PortClosed);
     m_inactivityTimer->stop();
     m_probeTimer->stop();
     m_probeCounter = 0;
-    setLed(QLedLabel::StateRed);
     m_client->disconnectDevice(); // aborts every queued reply
-    ui->connect->setText(tr("занять порт"));
+    showPortClosed();
     statusBar()->showMessage(tr("порт освобождён"), kMessageMs);
-    ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
-    ui->conn_dev->setEnabled(false);
-    setConnectionGroupEnabled(true);
 }
 
 void Valve::releaseOnPortChange()
@@ -114,8 +129,8 @@ void Valve::openPort()
     m_client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_connection.dataBits);
     m_client->setConnectionParameter(QModbusDevice::SerialParityParameter, m_connection.parity);
     m_client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_connection.stopBits);
-    m_client->setTimeout(link::tuning().responseTimeoutMs);
-    m_client->setNumberOfRetries(link::tuning().retries);
+    m_client->setTimeout(m_timing.responseTimeoutMs);
+    m_client->setNumberOfRetries(m_timing.retries);
     connect(m_client, &QModbusDevice::errorOccurred, this, &Valve::onClientError,
             Qt::UniqueConnection);
 
@@ -131,17 +146,12 @@ void Valve::openPort()
         ui->conn_dev->setEnabled(true);
         return;
     }
-    setLed(QLedLabel::StateRed);
-    m_pollTimer->stop();
-    ui->connect->setText(tr("занять порт"));
+    updatePolling(PollChange::PortClosed);
+    showPortClosed();
     statusBar()->showMessage(link::connectError(m_client->errorString()), kMessageMs);
-    ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
     // As after a failed open ever since: the button stays usable; a press while the port is
     // closed only stores the command, which runs after a later open and wake-up.
     ui->conn_dev->setEnabled(true);
-    setConnectionGroupEnabled(true);
 }
 
 // A vanished port (adapter unplugged, far end of a pty closed) leaves the client "connected",

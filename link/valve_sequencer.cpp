@@ -7,18 +7,18 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "link/dispatch.h"
-#include "link/registers.h"
+#include <algorithm>
+
+#include "device/registermap.h"
+#include "link/commandplan.h"
+
+using namespace morlenta;
 
 namespace {
 
-constexpr int kMessageMs = 5000;
-constexpr int kInputErrorMs = 2000;
-constexpr int kTickMs = 1000;    // probe and live poll interval
 constexpr int kLastProbe = 4;    // the probe counted with 5 is the sixth and last
 constexpr int kReleaseMs = 3000; // after a configuration write: release the port...
 constexpr int kReopenMs = 4000;  // ...and open it again
-constexpr int kInputsPage = 2;   // Ins_Tab in Main_Tab_Widget
 
 } // namespace
 
@@ -50,9 +50,9 @@ void Valve::probeStep()
     }
 }
 
-void Valve::probeAnswer()
+void Valve::probeAnswer(const Route &, const quint16 *words)
 {
-    if (m_mirror[0] != link::kAwakeAnswer)
+    if (words[0] != device::kAwakeAnswer)
         return;
     runSequencer();
     m_probeTimer->stop();
@@ -73,7 +73,7 @@ void Valve::sendProbe()
 {
     if (m_probesInFlight >= 2)
         return;
-    if (QModbusReply *reply = read(link::kProbe, 1)) {
+    if (QModbusReply *reply = read(device::route(device::Target::Probe), &Valve::probeAnswer)) {
         ++m_probesInFlight;
         connect(reply, &QObject::destroyed, this, [this] { --m_probesInFlight; });
     }
@@ -81,68 +81,58 @@ void Valve::sendProbe()
 
 void Valve::runSequencer()
 {
-    const quint16 command = m_pending;
+    const link::CommandPlan plan = link::commandPlan(m_pending);
     m_pending = NoCommand;
-    switch (command) {
-    case ConnectDevice:
-        read(link::kConfigStart, link::kConfigWords);
-        read(link::kRegister153, 1);
+    const auto show = [this](const link::Message &m) { statusBar()->showMessage(m.text, m.ms); };
+    if (plan.encodesForm) {
+        if (!m_blockRead)
+            return show(plan.notRead);
+        restartInactivityTimer(); // still with the online time read before this encoding
+        if (encodeConfiguration() == FormCheck::InputErrors)
+            return show(plan.inputError);
+    }
+    for (const link::Request &request : plan.requests)
+        send(request);
+    if (plan.ledGreen)
         setLed(QLedLabel::StateGreen);
+    if (plan.connected) {
         ui->conn_dev->setEnabled(false);
         ui->GBox_2->setEnabled(true);
-        statusBar()->showMessage(tr("подключён"), kMessageMs);
-        setPageEnabled(ui->Sett_Tab, true);
-        setPageEnabled(ui->Ins_Tab, true);
-        break;
-    case ReadConfig:
-        read(link::kConfigStart, link::kConfigWords);
-        read(link::kRegister153, 1);
-        setLed(QLedLabel::StateGreen);
-        statusBar()->showMessage(tr("Чтенеие конфигурации..."), kMessageMs);
-        break;
-    case ApplyConfig:
-        if (!m_blockRead) {
-            // The identifier, word 84 and the fields of inputs that are off would be made up.
-            statusBar()->showMessage(
-                tr("Конфигурация не применена...   настройки устройства не прочитаны"),
-                kInputErrorMs);
-            break;
-        }
-        if (encodeConfiguration()) {
-            statusBar()->showMessage(tr("Конфигурация не применена...   ошибка ввода данных"),
-                                     kInputErrorMs);
-            break;
-        }
-        write(link::kConfigStart, link::kConfigWords);
-        write(link::kApplyRegister, 1); // mirror word 0: the value of register 0
-        setLed(QLedLabel::StateGreen);
-        statusBar()->showMessage(tr("Применение новой конфигурации..."), kMessageMs);
+        ui->Sett_Tab->setEnabled(true);
+        ui->Ins_Tab->setEnabled(true);
+    }
+    if (!plan.message.text.isEmpty())
+        show(plan.message);
+    if (plan.restartsPoll)
+        updatePolling(PollChange::ValveCommand);
+    if (plan.reconnects)
         scheduleReconnect();
+}
+
+void Valve::send(const link::Request &request)
+{
+    using device::Target;
+    const device::Route route = device::route(request.target);
+    if (!request.write) {
+        read(route,
+             request.target == Target::Block ? &Valve::onBlockRead : &Valve::onStoredWordRead);
+        return;
+    }
+    switch (request.source) {
+    case link::Source::Value:
+        m_mirror[0] = request.value;
         break;
-    case SetClock: {
-        m_pollTimer->stop();
+    case link::Source::Block:
+        std::copy_n(m_config.cbegin(), route.words, m_mirror.begin());
+        break;
+    case link::Source::Clock: {
         const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
-        m_mirror[0] = link::highWord(seconds);
-        m_mirror[1] = link::lowWord(seconds);
-        write(link::kClock, 2);
-        statusBar()->showMessage(tr("Установка времени на устройстве..."), kMessageMs);
-        m_pollTimer->start(kTickMs);
+        m_mirror[0] = device::highWord(seconds);
+        m_mirror[1] = device::lowWord(seconds);
         break;
     }
-    case OpenValve:
-    case CloseValve:
-        m_pollTimer->stop();
-        m_mirror[0] = command == OpenValve ? 0 : 1;
-        write(link::kSolenoid, 1);
-        m_pollTimer->start(kTickMs);
-        break;
-    case ResetCounters:
-        m_mirror[0] = 0;
-        write(link::kResetCounters, 1);
-        break;
-    default:
-        break;
     }
+    write(route.start, route.words);
 }
 
 // The controller takes the new block (and perhaps new line parameters) after the write: the
@@ -172,16 +162,30 @@ void Valve::goToSleep()
     qDebug().noquote() << QStringLiteral("go to sleep");
 }
 
-void Valve::onMainTabChanged()
+// A tick of the poll timer keeps the controller counted as awake, whatever the page; on the
+// inputs page it wakes a sleeping controller and sends the cycle's reads.
+void Valve::onPollTick()
 {
-    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage) {
-        m_pollTimer->stop();
+    restartInactivityTimer();
+    if (!inputsPageShown())
         return;
+    // A tick made while the controller sleeps probes it twice: one read of its own, one from the
+    // probe step. Probe reads are not live reads and are never held back.
+    if (!m_awake) {
+        sendProbe();
+        probeStep();
     }
-    qDebug().noquote() << QStringLiteral("Solenoid Device");
-    if (!isConnected())
-        return;
-    if (m_config[11] != 0 || m_config[12] != 0)
-        m_pollTimer->start(kTickMs);
-    ui->cap_charge->setEnabled(m_config[9] == 0);
+    pollCycle();
+}
+
+void Valve::onBlockRead(const Route &, const quint16 *words)
+{
+    decodeConfiguration(words);
+    m_blockRead = true;
+    restartInactivityTimer(); // with the online time just read
+}
+
+void Valve::onStoredWordRead(const Route &, const quint16 *words)
+{
+    m_storedWord = words[0];
 }

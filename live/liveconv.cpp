@@ -3,9 +3,10 @@
 #include <QDateTime>
 
 #include <cmath>
-#include <cstring>
 
-namespace live {
+#include "device/registermap.h"
+
+namespace morlenta::live {
 
 namespace {
 
@@ -29,9 +30,7 @@ double counterValue(quint32 raw, const Range &range)
 
 std::optional<double> floatValue(quint32 raw, const Range &range)
 {
-    float value;
-    static_assert(sizeof value == sizeof raw, "IEEE-754 single is 32 bits");
-    std::memcpy(&value, &raw, sizeof value);
+    const float value = device::floatFromBits(raw);
     if (std::isnan(value))
         return std::nullopt;
     return clamp(double(value), range);
@@ -45,15 +44,10 @@ std::optional<QString> temperatureText(quint32 raw)
     return QString::number(celsius) + QStringLiteral(" (°C)");
 }
 
-QString clockText(quint32 seconds, const QTimeZone &zone, const QLocale &locale)
+QString clockText(quint32 seconds, const QLocale &locale)
 {
-    return locale.toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), zone), kClockFormat);
-}
-
-QString clockText(quint32 seconds)
-{
-    return QLocale::system().toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::LocalTime),
-                                      kClockFormat);
+    return locale.toString(QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::LocalTime),
+                           kClockFormat);
 }
 
 QString discreteText(bool high)
@@ -68,7 +62,7 @@ QString impulseUnit()
 
 QString electricalUnit(int inputTypeIndex)
 {
-    return inputTypeIndex == 3 ? QStringLiteral("В") : QStringLiteral("мА");
+    return inputTypeIndex == device::InputVoltage ? QStringLiteral("В") : QStringLiteral("мА");
 }
 
-} // namespace live
+} // namespace morlenta::live

@@ -3,13 +3,12 @@
 
 #include <QLocale>
 #include <QString>
-#include <QTimeZone>
 
 #include <optional>
 
 // Conversions of the live registers into what the inputs page shows. The controller computes
 // every physical value itself; these only reinterpret register words.
-namespace live {
+namespace morlenta::live {
 
 // The value range of a display spin box.
 struct Range
@@ -30,11 +29,9 @@ std::optional<double> floatValue(quint32 raw, const Range &range);
 // gives no text, the label keeps what it showed.
 std::optional<QString> temperatureText(quint32 raw);
 
-// The controller clock counts seconds since 1970-01-01 00:00:00 UTC (unsigned). Shown in `zone`
-// with the day names of `locale`, as "dd-MM-yyyy (ddd) ~ hh:mm:ss ~".
-QString clockText(quint32 seconds, const QTimeZone &zone, const QLocale &locale);
-// The same in the PC's local time with the system locale's day names.
-QString clockText(quint32 seconds);
+// The controller clock counts seconds since 1970-01-01 00:00:00 UTC (unsigned). Shown in the PC's
+// local time with the day names of `locale`, as "dd-MM-yyyy (ddd) ~ hh:mm:ss ~".
+QString clockText(quint32 seconds, const QLocale &locale = QLocale::system());
 
 // Logic level of a discrete input.
 QString discreteText(bool high);
@@ -42,9 +39,9 @@ QString discreteText(bool high);
 // Caption of the counters' impulse values.
 QString impulseUnit();
 
-// Electrical unit of an analog input: "В" for input-type index 3 (voltage), else "мА".
+// Electrical unit of an analog input: "В" for a voltage input, else "мА".
 QString electricalUnit(int inputTypeIndex);
 
-} // namespace live
+} // namespace morlenta::live
 
 #endif // LIVE_LIVECONV_H

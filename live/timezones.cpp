@@ -1,6 +1,6 @@
 #include "live/timezones.h"
 
-namespace live {
+namespace morlenta::live {
 
 QStringList timeZoneItems()
 {
@@ -19,4 +19,4 @@ QStringList timeZoneItems()
     return items;
 }
 
-} // namespace live
+} // namespace morlenta::live

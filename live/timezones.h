@@ -3,12 +3,12 @@
 
 #include <QStringList>
 
-namespace live {
+namespace morlenta::live {
 
 // The 49 offsets of the time-zone box, "-12.00" up to "0.00" in quarter hours, written as
 // hours.minutes.
 QStringList timeZoneItems();
 
-} // namespace live
+} // namespace morlenta::live
 
 #endif // LIVE_TIMEZONES_H

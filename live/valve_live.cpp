@@ -1,16 +1,17 @@
 #include "mainwindow/valve.h"
 #include "ui_valve.h"
 
+#include <QDebug>
 #include <QModbusReply>
 #include <QTimer>
 
-#include "link/registers.h"
+#include "device/registermap.h"
 #include "live/liveconv.h"
 #include "live/pollplan.h"
 
-namespace {
+using namespace morlenta;
 
-constexpr int kInputsPage = 2; // index of Ins_Tab in Main_Tab_Widget
+namespace {
 
 live::Range rangeOf(const QDoubleSpinBox *box)
 {
@@ -25,19 +26,43 @@ void showFloat(QDoubleSpinBox *box, quint32 raw)
 
 } // namespace
 
+// The poll timer's one owner. It runs while the inputs page is shown on an open port with an
+// input switched on; it starts when the page is shown, not when a connection is made while the
+// page is shown already, and a closed port stops it. A valve or clock command restarts it
+// whatever the page and the inputs, so that the next cycle comes a tick after the write.
+void Valve::updatePolling(PollChange change)
+{
+    using namespace device;
+    switch (change) {
+    case PollChange::PortClosed:
+        m_pollTimer->stop();
+        break;
+    case PollChange::ValveCommand:
+        m_pollTimer->start(kTickMs);
+        break;
+    case PollChange::PageChanged:
+        if (!inputsPageShown()) {
+            m_pollTimer->stop();
+            break;
+        }
+        qDebug().noquote() << QStringLiteral("Solenoid Device");
+        if (!isConnected())
+            break;
+        if (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
+            m_config[inputWordRegister(reg::InputType, 2)] != InputOff)
+            m_pollTimer->start(kTickMs);
+        ui->cap_charge->setEnabled(m_config[reg::SolenoidType] == kBistableSolenoid);
+        break;
+    }
+}
+
+bool Valve::inputsPageShown() const
+{
+    return ui->Main_Tab_Widget->currentWidget() == ui->Ins_Tab;
+}
+
 void Valve::pollCycle()
 {
-    restartInactivityTimer();
-    if (ui->Main_Tab_Widget->currentIndex() != kInputsPage)
-        return;
-
-    // A tick made while the controller sleeps probes it twice: one read of its own, one from the
-    // probe step. Probe reads are not live reads and are never held back.
-    if (!m_awake) {
-        sendProbe();
-        probeStep();
-    }
-
     // The client queues every request. A silent controller takes about 30 s per read (time-out and
     // retries) and a slow line cannot carry a full cycle a second, so sending a cycle while the
     // previous one is still outstanding would grow the queue without bound and the display would
@@ -50,17 +75,18 @@ void Valve::pollCycle()
     // reply: a repaint between two replies holds up the client's next request (measured: the
     // cycle at 115200 baud took a quarter longer than a bare client's).
     ui->Ins_Tab->setUpdatesEnabled(false);
-    const QVector<live::LiveRead> plan = live::pollPlan(m_config[9], m_config[11], m_config[12]);
-    for (const live::LiveRead &r : plan)
-        liveRead(r.start, r.count);
+    using namespace device;
+    for (const Route &r :
+         live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
+                        m_config[inputWordRegister(reg::InputType, 2)]))
+        liveRead(r);
     if (m_liveInFlight == 0)
         ui->Ins_Tab->setUpdatesEnabled(true);
 }
 
-QModbusReply *Valve::liveRead(quint16 start, quint16 count)
+void Valve::liveRead(const Route &route)
 {
-    QModbusReply *reply = read(start, count);
-    if (reply) {
+    if (QModbusReply *reply = read(route, &Valve::showLive)) {
         // A reply is deleted once handled, whatever its outcome (answer, error, abort).
         ++m_liveInFlight;
         connect(reply, &QObject::destroyed, this, [this] {
@@ -68,27 +94,58 @@ QModbusReply *Valve::liveRead(quint16 start, quint16 count)
                 ui->Ins_Tab->setUpdatesEnabled(true);
         });
     }
-    return reply;
+}
+
+void Valve::showLive(const Route &route, const quint16 *words)
+{
+    using device::Target;
+    const quint32 word32 = device::joinWords(words[0], words[1]);
+    switch (route.target) {
+    case Target::Solenoid:
+        showSolenoid(words[0]);
+        break;
+    case Target::Discrete:
+        showDiscrete(route.input, words[0] != 0);
+        break;
+    case Target::Counter:
+        showCounter(route.input, route.quantity, word32);
+        break;
+    case Target::Analog:
+        showAnalog(route.input, route.quantity, word32);
+        break;
+    case Target::Capacitor:
+        showCapacitor(words[0]);
+        break;
+    case Target::Temperature:
+        showTemperature(word32);
+        break;
+    case Target::Clock:
+        showClock(word32);
+        break;
+    default:
+        break;
+    }
 }
 
 void Valve::showDiscrete(int input, bool high)
 {
     QLineEdit *const boxes[] = {ui->DS1_LCD, ui->DS2_LCD};
-    if (input < 0 || input > 1)
+    if (input < 0 || input >= device::kServedInputs)
         return;
     boxes[input]->setText(live::discreteText(high));
 }
 
 void Valve::showCounter(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][live::kCounterQuantities] = {
+    QDoubleSpinBox *const boxes[2][device::kCounterQuantities] = {
         {ui->CT1_Imp_LCD, ui->CT1_Abs_Del_LCD, ui->CT1_Ph_Val_LCD, ui->CT1_Ph_Del_LCD},
         {ui->CT2_Imp_LCD, ui->CT2_Abs_Del_LCD, ui->CT2_Ph_Val_LCD, ui->CT2_Ph_Del_LCD}};
-    QLabel *const captions[2][live::kCounterQuantities] = {
+    QLabel *const captions[2][device::kCounterQuantities] = {
         {ui->CT1_LBL_0, ui->CT1_LBL_1, ui->CT1_LBL_2, ui->CT1_LBL_3},
         {ui->CT2_LBL_0, ui->CT2_LBL_1, ui->CT2_LBL_2, ui->CT2_LBL_3}};
     QComboBox *const units[2] = {ui->CT_Phys_Unit_1, ui->CT_Phys_Unit_2};
-    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kCounterQuantities)
+    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+        quantity >= device::kCounterQuantities)
         return;
 
     QDoubleSpinBox *box = boxes[input][quantity];
@@ -104,17 +161,18 @@ void Valve::showCounter(int input, int quantity, quint32 raw)
 
 void Valve::showAnalog(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][live::kAnalogQuantities] = {
+    QDoubleSpinBox *const boxes[2][device::kAnalogQuantities] = {
         {ui->AN1_Val_LCD, ui->AN1_Ph_Val_LCD, ui->AN1_Pr_Val_LCD, ui->AN1_Pr_Ph_LCD,
          ui->AN1_Del_Val_LCD, ui->AN1_Ph_Del_LCD},
         {ui->AN2_Val_LCD, ui->AN2_Ph_Val_LCD, ui->AN2_Pr_Val_LCD, ui->AN2_Pr_Ph_LCD,
          ui->AN2_Del_Val_LCD, ui->AN2_Ph_Del_LCD}};
-    QLabel *const captions[2][live::kAnalogQuantities] = {
+    QLabel *const captions[2][device::kAnalogQuantities] = {
         {ui->AN1_LBL_0, ui->AN1_LBL_1, ui->AN1_LBL_2, ui->AN1_LBL_3, ui->AN1_LBL_4, ui->AN1_LBL_5},
         {ui->AN2_LBL_0, ui->AN2_LBL_1, ui->AN2_LBL_2, ui->AN2_LBL_3, ui->AN2_LBL_4, ui->AN2_LBL_5}};
     QComboBox *const types[2] = {ui->in_type_1, ui->in_type_2};
     QComboBox *const units[2] = {ui->AN_Phys_Unit_1, ui->AN_Phys_Unit_2};
-    if (input < 0 || input > 1 || quantity < 0 || quantity >= live::kAnalogQuantities)
+    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+        quantity >= device::kAnalogQuantities)
         return;
 
     showFloat(boxes[input][quantity], raw);
@@ -126,10 +184,10 @@ void Valve::showAnalog(int input, int quantity, quint32 raw)
 
 void Valve::showSolenoid(quint16 state)
 {
-    if (state == 0) {
+    if (state == device::kValveOpen) {
         ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_open_64.png")));
         ui->sol_state->setText(QStringLiteral("открыт"));
-    } else if (state == 1) {
+    } else if (state == device::kValveClosed) {
         ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
         ui->sol_state->setText(QStringLiteral("закрыт"));
     }

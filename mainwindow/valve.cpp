@@ -12,6 +12,8 @@
 #include "live/timezones.h"
 #include "widgets/appstyle.h"
 
+using namespace morlenta;
+
 namespace {
 
 const Qt::WindowFlags kPopupFlags =
@@ -72,8 +74,6 @@ private:
 Valve::Valve(QWidget *parent) : QMainWindow(parent)
 {
     registerResourceBundle(); // the pictures below
-    m_quantities = config::quantityNames();
-    m_units = config::unitNames();
 
     ui = new Ui::Valve;
     ui->setupUi(this);
@@ -95,19 +95,15 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     adjustSize();
 
     ui->time_zone_combo->setEnabled(false);
-    setPageEnabled(ui->service_tab, false);
+    ui->Sub_Sett_TabWidget->setTabEnabled(ui->Sub_Sett_TabWidget->indexOf(ui->service_tab), false);
     ui->device_id->setEnabled(false);
 
     ui->Main_Tab_Widget->setCurrentIndex(0);
     ui->Sub_Sett_TabWidget->setCurrentIndex(0);
 
-    // Until a port is open only the connection page can be used.
-    ui->GBox_2->setEnabled(false);
-    setPageEnabled(ui->Sett_Tab, false);
-    setPageEnabled(ui->Ins_Tab, false);
-    ui->conn_dev->setEnabled(false);
+    showPortClosed();
 
-    ui->cap_charge->setRange(0, 24);
+    ui->cap_charge->setRange(0, device::kCapacitorFull);
 
     ui->core_temp_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/core_temp_32.png")));
     ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
@@ -117,8 +113,6 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
 
     refreshPorts();
     fillCommParameters();
-
-    setLed(QLedLabel::StateRed);
 
     m_portTimer = new QTimer(this);
     connect(ui->connect, &QPushButton::clicked, this, &Valve::toggleConnection);
@@ -132,8 +126,9 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     m_pollTimer = new QTimer(this);
     connect(m_inactivityTimer, &QTimer::timeout, this, &Valve::goToSleep);
     connect(m_probeTimer, &QTimer::timeout, this, &Valve::probeStep);
-    connect(m_pollTimer, &QTimer::timeout, this, &Valve::pollCycle);
-    connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this, &Valve::onMainTabChanged);
+    connect(m_pollTimer, &QTimer::timeout, this, &Valve::onPollTick);
+    connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this,
+            [this] { updatePolling(PollChange::PageChanged); });
     connect(ui->Sub_Sett_TabWidget, &QTabWidget::currentChanged, this, &Valve::clearErrorList);
     connect(ui->conn_dev, &QPushButton::clicked, this, [this] { requestCommand(ConnectDevice); });
     connect(ui->read_sett, &QPushButton::clicked, this, [this] { requestCommand(ReadConfig); });
@@ -183,40 +178,14 @@ Valve::~Valve()
     ui = nullptr;
 }
 
-void Valve::setLed(QLedLabel::State state)
-{
-    ui->led->setState(state);
-}
-
-void Valve::setConnectionGroupEnabled(bool enabled)
-{
-    for (QWidget *w : {static_cast<QWidget *>(ui->dev_id_1), static_cast<QWidget *>(ui->dev_br_1),
-                       static_cast<QWidget *>(ui->dev_db_1), static_cast<QWidget *>(ui->dev_par_1),
-                       static_cast<QWidget *>(ui->dev_sb_1), static_cast<QWidget *>(ui->ports)})
-        w->setEnabled(enabled);
-}
-
-void Valve::setPageEnabled(QWidget *page, bool enabled)
-{
-    // A disabled page keeps its tab unselectable too; a page is found in whichever tab widget
-    // holds it.
-    for (QTabWidget *tabs : {ui->Main_Tab_Widget, ui->Sub_Sett_TabWidget}) {
-        const int index = tabs->indexOf(page);
-        if (index >= 0) {
-            tabs->setTabEnabled(index, enabled);
-            return;
-        }
-    }
-    page->setEnabled(enabled);
-}
-
 void Valve::fillQuantityBoxes()
 {
+    const QStringList quantities = config::quantityNames();
     for (QComboBox *box : {ui->CT_Phys_Value_1, ui->CT_Phys_Value_2})
         for (int code : config::countingQuantityCodes())
-            box->addItem(m_quantities.at(code));
+            box->addItem(quantities.at(code));
     for (QComboBox *box : {ui->AN_Phys_Value_1, ui->AN_Phys_Value_2})
-        box->addItems(m_quantities);
+        box->addItems(quantities);
 }
 
 void Valve::applyComboPresentation()

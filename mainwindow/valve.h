@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "device/registermap.h"
 #include "widgets/qledlabel.h"
 
 class QComboBox;
@@ -14,6 +15,10 @@ class QModbusReply;
 class QModbusRtuSerialMaster;
 class QStyledItemDelegate;
 class QTimer;
+
+namespace morlenta::link {
+struct Request;
+}
 
 namespace Ui {
 class Valve;
@@ -32,9 +37,18 @@ struct ConnectionSettings
 };
 
 // The main window. It owns the form, the one Modbus client, the timers of the device link, the
-// register mirror replies land in and the configuration copy. Its member functions are grouped by
-// subsystem, each group in files of its own: link/ (port, requests, wake-up and commands),
-// config/ (decoding, encoding, catalogues in the form) and live/ (the inputs page).
+// register mirror replies land in and the configuration copy. Its member functions are grouped
+// by subsystem, each in a folder of its own, and each group calls only the groups below it:
+//
+//   link/       the session: ports, wake-up probe, command sequencer, inactivity and sleep,
+//               the poll tick; calls config/, live/ and transport/
+//   config/     the configuration block on the settings pages (decoding, encoding, form)
+//   live/       the inputs page: the poll timer, the poll plan, the display; calls transport/
+//   transport/  read and write requests, reply errors, the mirror copy, restarting the
+//               inactivity timer on traffic; calls nothing above it: a finished read goes to the
+//               handler its sender attached to the request
+//
+// The constructor (mainwindow/) wires the form's signals to all of them.
 class Valve : public QMainWindow
 {
     Q_OBJECT
@@ -43,9 +57,21 @@ public:
     explicit Valve(QWidget *parent = nullptr);
     ~Valve() override;
 
-    // Register mirror and configuration copy sizes.
-    static constexpr int kMirrorWords = 1024;
-    static constexpr int kConfigWords = 85;
+    // The Modbus client's response time-out and retries, taken each time the port is opened. The
+    // tool never changes them; tests shorten the time-out (ValveTestAccess) so that a silent
+    // controller costs them less than the half minute it costs the user.
+    struct ClientTiming
+    {
+        int responseTimeoutMs = 5000;
+        int retries = 5;
+    };
+
+    static constexpr int kMirrorWords = 1024; // register mirror size
+    static constexpr int kMessageMs = 5000;   // how long a status message stays
+    static constexpr int kTickMs = 1000;      // probe and live poll interval
+
+    // What encoding the form found: only a form without input errors is written.
+    enum class FormCheck { Passed, InputErrors };
 
     // Pending command codes run by the sequencer once the controller is awake.
     enum Command : quint16 {
@@ -68,44 +94,46 @@ private slots:
 private:
     friend class ValveTestAccess; // white-box access for tests and fuzz targets
 
-    // --- start-up and shared helpers (mainwindow/valve.cpp) ---
-    void setLed(QLedLabel::State state);
-    void setConnectionGroupEnabled(bool enabled);
-    void setPageEnabled(QWidget *page, bool enabled);
+    using Route = morlenta::device::Route;
+    // What a finished read calls: the route its sender attached and the reply's words.
+    using ReadHandler = void (Valve::*)(const Route &route, const quint16 *words);
+    // What changed for the poll timer.
+    enum class PollChange { PageChanged, PortClosed, ValveCommand };
+
+    // --- start-up (mainwindow/valve.cpp) ---
     void fillQuantityBoxes();
     void applyComboPresentation();
 
-    // --- device link (link/) ---
+    // --- the session (link/) ---
     void fillCommParameters();
     void refreshPorts();
     void toggleConnection();
+    void openPort();
     void releasePort();
     void releaseOnPortChange();
     void onClientError(QModbusDevice::Error error);
-    void openPort();
-    bool isConnected() const;
-    QModbusReply *read(quint16 start, quint16 count);
-    void write(quint16 start, quint16 count);
-    void onReadReply();
-    void onWriteReply(QModbusReply *reply);
-    void dispatchRead(int start, int valueCount);
-    void restartInactivityTimer();
+    void setLed(QLedLabel::State state);
+    void setConnectionGroupEnabled(bool enabled);
+    void showPortClosed();
     void requestCommand(quint16 code);
     void probeStep();
-    void probeAnswer();
+    void sendProbe();
+    void probeAnswer(const Route &route, const quint16 *words);
     void runSequencer();
+    void send(const morlenta::link::Request &request);
     void scheduleReconnect();
     void goToSleep();
-    void onMainTabChanged();
-    void sendProbe();
+    void onPollTick();
+    void onBlockRead(const Route &route, const quint16 *words);
+    void onStoredWordRead(const Route &route, const quint16 *words);
 
     // --- device configuration (config/) ---
     void clearErrorList();
     void onInputTypeChanged(int input, int type);
     void refillIntervalValues(QComboBox *valueBox, int intervalIndex);
     void refillUnits(QComboBox *unitBox, bool analog, int quantityIndex);
-    void decodeConfiguration();
-    bool encodeConfiguration();
+    void decodeConfiguration(const quint16 *words);
+    FormCheck encodeConfiguration();
     void decodeCountingInput(int input);
     void decodeAnalogInput(int input);
     void encodeInput(int input, double weight, double lower, double upper);
@@ -115,8 +143,11 @@ private:
     void resetErrorMarks();
 
     // --- live monitoring (live/) ---
+    void updatePolling(PollChange change);
+    bool inputsPageShown() const;
     void pollCycle();
-    QModbusReply *liveRead(quint16 start, quint16 count);
+    void liveRead(const Route &route);
+    void showLive(const Route &route, const quint16 *words);
     void showDiscrete(int input, bool high);
     void showCounter(int input, int quantity, quint32 raw);
     void showAnalog(int input, int quantity, quint32 raw);
@@ -125,16 +156,21 @@ private:
     void showTemperature(quint32 raw);
     void showClock(quint32 raw);
 
-    // Catalogues of physical quantities and units (quantity code / unit code = position).
-    QStringList m_quantities;
-    QStringList m_units;
+    // --- request transport (transport/) ---
+    bool isConnected() const;
+    QModbusReply *read(const Route &route, ReadHandler handler);
+    void write(quint16 start, quint16 count);
+    void finishRead(QModbusReply *reply, const Route &route, ReadHandler handler);
+    void deliverRead(const Route &route, ReadHandler handler, int valueCount);
+    void onWriteReply(QModbusReply *reply);
+    void restartInactivityTimer();
 
-    // Configuration registers 0..84 as last decoded or encoded.
-    std::array<quint16, kConfigWords> m_config{};
+    // The configuration block as last decoded or encoded.
+    morlenta::device::Block m_config{};
     // Landing area of every read reply and source of every write, from index 0.
     std::array<quint16, kMirrorWords> m_mirror{};
-    // Last value read from register 153; stored, not interpreted.
-    quint16 m_register153 = 0;
+    // The word read after the configuration block; stored, not interpreted.
+    quint16 m_storedWord = 0;
 
     Ui::Valve *ui = nullptr;
 
@@ -148,6 +184,7 @@ private:
     ConnectionSettings m_connection;
 
     QModbusRtuSerialMaster *m_client = nullptr;
+    ClientTiming m_timing;
     int m_serverAddress = 0;
 
     bool m_idComplete = false;

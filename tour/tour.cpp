@@ -19,7 +19,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "config/registermap.h"
+#include "device/registermap.h"
 
 namespace tour {
 
@@ -278,13 +278,12 @@ bool Tour::connectDevice()
 {
     mark();
     widget<QAbstractButton>("conn_dev")->click();
-    auto *pages = widget<QTabWidget>("Main_Tab_Widget");
     // The identifier is shown once the configuration block has been decoded; the read of
     // register 153 follows that block on the line.
     return waitFor(QStringLiteral("the green LED, \"%1\" and the configuration").arg(kConnected),
                    [&] {
                        return led() == Led::Green && messageSeen(kConnected) &&
-                              pages->isTabEnabled(pages->indexOf(widget<QWidget>("Sett_Tab"))) &&
+                              widget<QWidget>("Sett_Tab")->isEnabled() &&
                               requestSeen(kRead, kRegister153) &&
                               !widget<QLabel>("ID")->text().isEmpty();
                    }) &&
@@ -359,23 +358,24 @@ bool Tour::applyConfiguration()
         return false;
     const QList<Request> log = requestsSinceMark();
     const Request &block = log.at(findRequest(log, 0, kWriteMany, kConfigStart));
-    const int reg = config::inputFloatRegister(1, config::RowWeightOrLower);
-    const quint32 bits = config::floatBits(float(m_weight));
+    namespace device = morlenta::device;
+    const int reg = device::inputFloatRegister(1, device::RowWeightOrLower);
     if (block.count != kConfigWords || block.values.size() != kConfigWords ||
-        quint32(block.values.at(reg)) << 16 != (bits & 0xFFFF0000u) ||
-        quint32(block.values.at(reg + 1)) != (bits & 0xFFFFu))
+        device::joinWords(block.values.at(reg), block.values.at(reg + 1)) !=
+            device::floatBits(float(m_weight)))
         return fail(QStringLiteral("the written block does not carry weight %1").arg(m_weight));
 
     // 3 s later the port is released, 4 s later opened again and the controller woken. (No
     // register-153 read goes out between the click and that wake-up.)
     if (!waitFor(QStringLiteral("the release (red LED)"), [this] { return ledSeen(Led::Red); }))
         return false;
-    // The release disables the settings page, so the connection page is current again.
+    // The release disables the settings page, which stays the current page.
     if (!waitFor(QStringLiteral("the green LED and the block read back"),
                  [this] { return led() == Led::Green && requestSeen(kRead, kRegister153); }) ||
         !shoot(QStringLiteral("reconnected")))
         return false;
-    widget<QTabWidget>("Main_Tab_Widget")->setCurrentWidget(widget<QWidget>("Sett_Tab"));
+    if (widget<QTabWidget>("Main_Tab_Widget")->currentWidget() != widget<QWidget>("Sett_Tab"))
+        return fail(QStringLiteral("the reconnect left the settings page"));
     if (!showSettingsPage("count_tab"))
         return false;
     const double weight = widget<QDoubleSpinBox>("CT_Imp_Weight_1")->value();

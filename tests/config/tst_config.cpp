@@ -5,13 +5,16 @@
 #include <cmath>
 
 #include "config/catalog.h"
+#include "config/fields.h"
 #include "config/intervals.h"
-#include "config/registermap.h"
 #include "config/validation.h"
+#include "device/registermap.h"
 #include "support/valvetestaccess.h"
 
-using namespace config;
+using namespace morlenta::config;
+using namespace morlenta::device;
 using A = ValveTestAccess;
+using Check = Valve::FormCheck;
 
 namespace {
 
@@ -198,7 +201,7 @@ void TestConfig::roundTrip()
             const Block block = controllerBlock(type1, type2);
             decodeBlock(v, block);
             A::mirror(v).fill(0x5A5A);
-            const bool refused = A::encode(v);
+            const bool refused = A::encode(v) != Check::Passed;
             // Every word as read, but inputs 3/4 emptied: words 13, 14, 17, 18, 21, 22 and floats.
             Block expected = block;
             for (int w : {13, 14, 17, 18, 21, 22})
@@ -244,7 +247,7 @@ void TestConfig::oddCodes()
     block[73] = 9;  // beyond the seven hourly values
     block[reg::OnlineTime] = 12;
     decodeBlock(v, block);
-    QVERIFY(!A::encode(v));
+    QCOMPARE(A::encode(v), Check::Passed);
     const auto &c = A::config(v);
     QCOMPARE(c[16], quint16(0xFFFF)); // no quantity, so no unit
     QCOMPARE(c[20], quint16(0));
@@ -260,10 +263,10 @@ void TestConfig::checksOnTheForm()
     Ui::Valve *ui = A::ui(v);
     decodeBlock(v, controllerBlock(InputCounting, InputCounting));
     ui->CT_min_open_1->setValue(0.3); // weight 0.1
-    QVERIFY(!A::encode(v));
+    QCOMPARE(A::encode(v), Check::Passed);
     ui->CT_min_open_1->setValue(0.35);
-    QVERIFY(A::encode(v));
-    QVERIFY(A::encode(v));
+    QCOMPARE(A::encode(v), Check::InputErrors);
+    QCOMPARE(A::encode(v), Check::InputErrors);
     QCOMPARE(listed(v), QStringList{inputErrorMessage(1)}); // listed once
     QCOMPARE(ui->CT_min_open_1->styleSheet(), markedStyle());
     QVERIFY(ui->CT_min_close_1->styleSheet() != markedStyle());
@@ -272,15 +275,15 @@ void TestConfig::checksOnTheForm()
     // Input 2 switched from counting with weight 0 to analog: its stale message goes.
     ui->CT_min_open_1->setValue(1.0);
     ui->CT_Imp_Weight_2->setValue(0.0);
-    QVERIFY(A::encode(v));
+    QCOMPARE(A::encode(v), Check::InputErrors);
     QCOMPARE(listed(v), QStringList{inputErrorMessage(5)});
     ui->in_type_2->setCurrentIndex(InputVoltage);
     ui->AN_Btm_Lim_Phys_2->setValue(1.0);
     ui->AN_Upp_Lim_Phys_2->setValue(1.0);
-    QVERIFY(A::encode(v));
+    QCOMPARE(A::encode(v), Check::InputErrors);
     QCOMPARE(listed(v), QStringList{inputErrorMessage(11)});
     ui->AN_Upp_Lim_Phys_2->setValue(1.01);
-    QVERIFY(!A::encode(v));
+    QCOMPARE(A::encode(v), Check::Passed);
     QCOMPARE(ui->error_lcd->count(), 0);
 }
 
@@ -289,7 +292,7 @@ void TestConfig::serviceAccess()
 {
     Valve v;
     Ui::Valve *ui = A::ui(v);
-    ui->Main_Tab_Widget->setTabEnabled(1, true);
+    ui->Sett_Tab->setEnabled(true);
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
     decodeBlock(v, controllerBlock(InputOff, InputOff));
@@ -308,10 +311,10 @@ void TestConfig::serviceAccess()
 
     ui->device_id->setCursorPosition(0);
     QTest::keyClicks(ui->device_id, QStringLiteral("123456789abcdef"));
-    QVERIFY(!A::encode(v)); // 15 digits: the identifier read goes back
+    QCOMPARE(A::encode(v), Check::Passed); // 15 digits: the identifier read goes back
     QCOMPARE(A::config(v)[0], quint16(0xC1AB));
     QTest::keyClicks(ui->device_id, QStringLiteral("0"));
-    QVERIFY(!A::encode(v));
+    QCOMPARE(A::encode(v), Check::Passed);
     QCOMPARE(A::config(v)[0], quint16(0x3412));
     QCOMPARE(A::config(v)[3], quint16(0xF0DE));
 }

@@ -1,11 +1,11 @@
 // Any configuration block through the real settings form: decode what a controller might send,
 // encode the form back, and check what encoding may and may not change.
 // Input: up to 85 big-endian words (missing words are 0).
-#include "config/registermap.h"
+#include "device/registermap.h"
 #include "fuzzsupport.h"
 
 using A = ValveTestAccess;
-using namespace config;
+using namespace morlenta::device;
 
 namespace {
 

@@ -1,16 +1,15 @@
-// The device link without a line: where read replies go, the refusal of short ones, the mirror
-// copy, the status texts and the online-time table.
+// The device link without a line: the plan of each command, the refusal of short replies, the
+// mirror copy, the status texts and the online-time table.
 #include <QtTest>
 
 #include <QModbusPdu>
 
-#include "link/commparams.h"
-#include "link/dispatch.h"
-#include "link/messages.h"
+#include "link/commandplan.h"
 #include "link/portlist.h"
 #include "support/valvetestaccess.h"
+#include "transport/messages.h"
 
-using link::Target;
+using namespace morlenta;
 using A = ValveTestAccess;
 
 namespace {
@@ -24,7 +23,7 @@ QStringList observable(Valve &v)
         seen << w->property("text").toString() << w->property("currentText").toString();
     for (quint16 word : A::config(v))
         seen << QString::number(word);
-    return seen << QString::number(A::register153(v)) << QString::number(A::awake(v));
+    return seen << QString::number(A::storedWord(v)) << QString::number(A::awake(v));
 }
 
 } // namespace
@@ -34,7 +33,8 @@ class TestLink : public QObject
     Q_OBJECT
 
 private slots:
-    void routes();
+    void commandPlans_data();
+    void commandPlans();
     void shortRepliesAreRefused_data();
     void shortRepliesAreRefused();
     void mirrorCopy();
@@ -42,29 +42,55 @@ private slots:
     void onlineTime();
 };
 
-void TestLink::routes()
+void TestLink::commandPlans_data()
 {
-    // Counting quantities interleave the two inputs, analog ones lie in one run per input.
-    const std::tuple<int, Target, int, int, int> rows[] = {
-        {0, Target::Configuration, 0, 0, 85}, {153, Target::Register153, 0, 0, 1},
-        {32768, Target::Solenoid, 0, 0, 1},   {32769, Target::Discrete, 0, 0, 1},
-        {32770, Target::Discrete, 1, 0, 1},   {32771, Target::Counter, 0, 0, 2},
-        {32773, Target::Counter, 1, 0, 2},    {32783, Target::Counter, 0, 3, 2},
-        {32785, Target::Counter, 1, 3, 2},    {32811, Target::Analog, 0, 0, 2},
-        {32821, Target::Analog, 0, 5, 2},     {32823, Target::Analog, 1, 0, 2},
-        {32833, Target::Analog, 1, 5, 2},     {36851, Target::Capacitor, 0, 0, 1},
-        {36858, Target::Probe, 0, 0, 1},      {36859, Target::Temperature, 0, 0, 2},
-        {36861, Target::Clock, 0, 0, 2}};
-    for (const auto &[start, target, input, quantity, words] : rows) {
-        const link::Route r = link::routeFor(start);
-        QVERIFY2(r.target == target && r.input == input && r.quantity == quantity &&
-                     r.wordsNeeded == words,
-                 qPrintable(QString::number(start)));
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("plan"); // requests, what follows, message, refusals
+    QTest::newRow("1 connect") << 1 << "R0x85 R153x1 green connected подключён 5000";
+    QTest::newRow("2 read") << 2 << "R0x85 R153x1 green Чтенеие конфигурации... 5000";
+    QTest::newRow("3 apply") << 3
+                             << "W0x85<block W256x1<block green reconnect checked Применение новой "
+                                "конфигурации... 5000 Конфигурация не применена...   "
+                                "настройки устройства не прочитаны 2000 Конфигурация не "
+                                "применена...   ошибка ввода данных 2000";
+    QTest::newRow("4 clock") << 4 << "W36861x2<clock poll Установка времени на устройстве... 5000";
+    QTest::newRow("5 open") << 5 << "W32768x1=0 poll";
+    QTest::newRow("6 close") << 6 << "W32768x1=1 poll";
+    QTest::newRow("7 reset") << 7 << "W259x1=0";
+    QTest::newRow("0 none") << 0 << "";
+    QTest::newRow("8 unknown") << 8 << "";
+}
+
+// Faults: a command reads or writes another register, word count or value than the controller
+// expects (open and close swapped, the clock's words, a reset that is no 0, the apply register
+// without the block's first word), shows another message or for another time, or restarts the
+// poll, reconnects, enables the pages or goes out without the form's checks where it should not.
+void TestLink::commandPlans()
+{
+    QFETCH(int, command);
+    QFETCH(QString, plan);
+    const link::CommandPlan p = link::commandPlan(quint16(command));
+    QStringList seen;
+    for (const link::Request &r : p.requests) {
+        const device::Route route = device::route(r.target);
+        const QString values[] = {"=" + QString::number(r.value), "<block", "<clock"}; // by Source
+        seen << QString("%1%2x%3%4")
+                    .arg(r.write ? "W" : "R")
+                    .arg(route.start)
+                    .arg(route.words)
+                    .arg(r.write ? values[int(r.source)] : QString());
     }
-    // Neighbours: second halves of two-word values, the ends of the runs, the gap between them.
-    for (int start :
-         {-1, 1, 84, 152, 154, 256, 32772, 32787, 32809, 32812, 32835, 36852, 36860, 36862, 65535})
-        QVERIFY2(link::routeFor(start).target == Target::None, qPrintable(QString::number(start)));
+    for (const auto &[set, name] : {std::pair{p.ledGreen, "green"},
+                                    {p.connected, "connected"},
+                                    {p.restartsPoll, "poll"},
+                                    {p.reconnects, "reconnect"},
+                                    {p.encodesForm, "checked"}})
+        if (set)
+            seen << name;
+    for (const link::Message *m : {&p.message, &p.notRead, &p.inputError})
+        if (!m->text.isEmpty())
+            seen << m->text + " " + QString::number(m->ms);
+    QCOMPARE(seen.join(' '), plan);
 }
 
 void TestLink::shortRepliesAreRefused_data()
@@ -109,10 +135,10 @@ void TestLink::mirrorCopy()
 {
     std::array<quint16, 16> mirror;
     mirror.fill(0xAAAA);
-    QCOMPARE(link::copyToMirror(QVector<quint16>(2000, 5), mirror.data(), 8), 8);
+    QCOMPARE(transport::copyToMirror(QVector<quint16>(2000, 5), mirror.data(), 8), 8);
     QCOMPARE(mirror[7], quint16(5));
     QCOMPARE(mirror[8], quint16(0xAAAA));
-    QCOMPARE(link::copyToMirror({7}, mirror.data(), 16), 1); // only its own words
+    QCOMPARE(transport::copyToMirror({7}, mirror.data(), 16), 1); // only its own words
     QCOMPARE(mirror[0], quint16(7));
     QCOMPARE(mirror[1], quint16(5));
 }
@@ -126,14 +152,14 @@ void TestLink::statusTexts()
         {QModbusDevice::TimeoutError, 2, "Read response error: E (code: 0x5)",
          "ошибка записи : E (код : 0x5)"}};
     for (const auto &[error, exception, read, write] : replies) {
-        QCOMPARE(link::readReplyError(error, "E", exception), read);
-        QCOMPARE(link::writeReplyError(error, "E", exception), write);
+        QCOMPARE(transport::readReplyError(error, "E", exception), read);
+        QCOMPARE(transport::writeReplyError(error, "E", exception), write);
     }
     QCOMPARE(link::connectError("%1 %2"), QStringLiteral("ошибка подключения : %1 %2"));
     const QModbusExceptionResponse exception(QModbusPdu::ReadHoldingRegisters,
                                              QModbusPdu::IllegalDataAddress);
-    QCOMPARE(link::exceptionCodeOf(exception), 2);
-    QCOMPARE(link::exceptionCodeOf(
+    QCOMPARE(transport::exceptionCodeOf(exception), 2);
+    QCOMPARE(transport::exceptionCodeOf(
                  QModbusResponse(QModbusPdu::ReadHoldingRegisters, quint8(2), quint16(0xFACE))),
              0xff);
     // The port snapshot: USB identifiers in hex, none as N/A.
@@ -144,9 +170,9 @@ void TestLink::onlineTime()
 {
     const int seconds[] = {5, 10, 15, 20, 30, 60, 120, 300, 600, 900};
     for (int code = 0; code < 10; ++code)
-        QCOMPARE(link::onlineSeconds(code), seconds[code]);
+        QCOMPARE(device::onlineSeconds(code), seconds[code]);
     for (int code : {10, 0xFFFF, -1}) // the shortest: the tool probes again
-        QCOMPARE(link::onlineSeconds(code), 5);
+        QCOMPARE(device::onlineSeconds(code), 5);
     // The controller counts as asleep after the time of word 83.
     Valve v;
     for (const auto &[code, ms] : {std::pair{9, 900000}, std::pair{12, 5000}}) {

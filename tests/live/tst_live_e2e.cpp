@@ -99,29 +99,39 @@ void TestLiveE2E::atMostOneCycleWaits()
     }
 }
 
-// Fault: the poll runs with nothing to show it: off the inputs page, or with both inputs off.
+// Faults: the poll runs with nothing to show it: off the inputs page, with both inputs off, or
+// once the port has been released and opened again while the inputs page stayed shown (the
+// release stops the poll; a new connection does not start it, only showing the page does).
 void TestLiveE2E::nothingPolled_data()
 {
     QTest::addColumn<QStringList>("controller");
-    QTest::addColumn<bool>("leavePage");
-    QTest::newRow("inputs page left") << QStringList{"--awake"} << true;
+    QTest::addColumn<QString>("then"); // after the page has been shown
+    QTest::newRow("inputs page left") << QStringList{"--awake"} << "leave";
     QTest::newRow("both inputs off")
-        << QStringList{"--awake", "--input1", "0", "--input2", "0"} << false;
+        << QStringList{"--awake", "--input1", "0", "--input2", "0"} << "";
+    QTest::newRow("released and reconnected on the inputs page")
+        << QStringList{"--awake"} << "reconnect";
 }
 
 void TestLiveE2E::nothingPolled()
 {
     QFETCH(QStringList, controller);
-    QFETCH(bool, leavePage);
+    QFETCH(QString, then);
     SimHarness h;
     QVERIFY(h.start(controller));
     ToolRig r;
     QVERIFY(r.start(h.toolPort()));
     QVERIFY(r.openAndRead());
     r.showPage(r.ui->Ins_Tab);
-    if (leavePage) {
+    if (!then.isEmpty())
         QTRY_VERIFY(!r.ui->time->text().isEmpty());
+    if (then == "leave")
         r.showPage(r.ui->Sett_Tab);
+    if (then == "reconnect") {
+        r.ui->connect->click();
+        QVERIFY(!r.connected() && !VTA::pollTimer(*r.valve)->isActive());
+        QVERIFY(r.open() && r.connectDevice());
+        QCOMPARE(r.ui->Main_Tab_Widget->currentWidget(), r.ui->Ins_Tab);
     }
     QVERIFY(r.settle());
     QVERIFY(!VTA::pollTimer(*r.valve)->isActive()); // its ticks would keep it counted as awake

@@ -327,7 +327,7 @@ void TestFaults::run(Phase phase)
     // with the edit (a retried write repeats it).
     QVector<quint16> served;
     for (const SimRequest &q : c.h.requests()) {
-        if (q.fn == kRead && q.start == kBlock && q.served.size() == Valve::kConfigWords)
+        if (q.fn == kRead && q.start == kBlock && q.served.size() == morlenta::device::kBlockWords)
             served = q.served;
         if (q.fn == kWriteMany && q.start == kBlock) {
             QVERIFY(phase == Write);

@@ -9,23 +9,23 @@
 
 #include <sys/resource.h>
 
-#include "link/linktuning.h"
 #include "link/portlist.h"
+
+using namespace morlenta;
 
 using VTA = ValveTestAccess;
 
 ToolRig::~ToolRig()
 {
     valve.reset();
-    link::tuning() = link::Tuning();
     qunsetenv(link::kExtraPortsVariable);
 }
 
 bool ToolRig::start(const QString &port, int baud, const QStringList &listed)
 {
-    link::tuning() = {m_timeoutMs, m_retries}; // taken when a port is opened
     qputenv(link::kExtraPortsVariable, (listed.isEmpty() ? port : listed.join(':')).toUtf8());
     valve = std::make_unique<Valve>();
+    VTA::clientTiming(*valve) = {m_timeoutMs, m_retries}; // taken when a port is opened
     ui = VTA::ui(*valve);
     messages.clear();
     QObject::connect(valve->statusBar(), &QStatusBar::messageChanged, [this](const QString &m) {
@@ -95,8 +95,8 @@ QString ToolRig::linkStateProblem() const
         if (w->isEnabled() == open)
             problems << w->objectName() + (open ? " enabled" : " disabled");
     // Closed, only the connection page is usable; green, the settings and inputs pages are too.
-    for (QWidget *page : {ui->Sett_Tab, ui->Ins_Tab}) {
-        const bool enabled = ui->Main_Tab_Widget->isTabEnabled(ui->Main_Tab_Widget->indexOf(page));
+    for (const QWidget *page : {ui->Sett_Tab, ui->Ins_Tab}) {
+        const bool enabled = page->isEnabled();
         if (open ? shown == Led::Green && !enabled : enabled)
             problems << page->objectName() + (enabled ? " enabled" : " disabled");
     }
@@ -109,10 +109,10 @@ QString ToolRig::writtenBlockProblem(const QVector<quint16> &written,
                                      const QVector<quint16> &served,
                                      const QHash<int, quint16> &edits)
 {
-    if (served.size() != Valve::kConfigWords || written.size() != Valve::kConfigWords)
+    if (served.size() != device::kBlockWords || written.size() != device::kBlockWords)
         return QString::asprintf("%d words written, %d served", written.size(), served.size());
     QStringList wrong;
-    for (int w = 0; w < Valve::kConfigWords; ++w)
+    for (int w = 0; w < device::kBlockWords; ++w)
         if (written[w] != edits.value(w, served[w]))
             wrong << QString::asprintf("word %d written %d, served %d", w, written[w], served[w]);
     return wrong.join(QStringLiteral("; "));

@@ -21,7 +21,7 @@ public:
         : m_timeoutMs(timeoutMs), m_retries(retries)
     {
     }
-    ~ToolRig(); // the window goes; the client's timing and MORLENTA_EXTRA_PORTS are restored
+    ~ToolRig(); // the window goes; MORLENTA_EXTRA_PORTS is restored
 
     // A window offering `listed` (by default `port` alone) after the system's ports, with `port`
     // and `baud` chosen and the choice seen by a port refresh.

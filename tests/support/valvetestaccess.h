@@ -4,6 +4,7 @@
 #include <QModbusRtuSerialMaster>
 #include <QTimer>
 
+#include "device/registermap.h"
 #include "mainwindow/valve.h"
 #include "ui_valve.h"
 
@@ -12,29 +13,50 @@ class ValveTestAccess
 {
 public:
     static Ui::Valve *ui(Valve &v) { return v.ui; }
-    static std::array<quint16, Valve::kConfigWords> &config(Valve &v) { return v.m_config; }
+    static morlenta::device::Block &config(Valve &v) { return v.m_config; }
     static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
-    static quint16 register153(Valve &v) { return v.m_register153; }
-    static void decode(Valve &v) { v.decodeConfiguration(); }
-    static bool encode(Valve &v) { return v.encodeConfiguration(); }
-    static void dispatch(Valve &v, int start, int valueCount) { v.dispatchRead(start, valueCount); }
+    static quint16 storedWord(Valve &v) { return v.m_storedWord; }
+    static void decode(Valve &v) { v.decodeConfiguration(v.m_mirror.data()); }
+    static Valve::FormCheck encode(Valve &v) { return v.encodeConfiguration(); }
+    // A reply of `valueCount` words, already in the mirror, to the read the tool sends at
+    // `start`, handed to the handler its sender attaches; nothing when the tool reads nothing
+    // there.
+    static void dispatch(Valve &v, int start, int valueCount)
+    {
+        using namespace morlenta::device;
+        for (int t = int(Target::Block); t <= int(Target::Clock); ++t)
+            for (int input = 0; input < kServedInputs; ++input)
+                for (int quantity = 0; quantity < kAnalogQuantities; ++quantity) {
+                    const Route r = route(Target(t), input, quantity);
+                    if (r.target != Target::None && r.start == start)
+                        return v.deliverRead(r, handlerOf(r.target), valueCount);
+                }
+    }
+    static Valve::ReadHandler handlerOf(morlenta::device::Target target)
+    {
+        using morlenta::device::Target;
+        switch (target) {
+        case Target::Block:
+            return &Valve::onBlockRead;
+        case Target::StoredWord:
+            return &Valve::onStoredWordRead;
+        case Target::Probe:
+            return &Valve::probeAnswer;
+        default:
+            return &Valve::showLive;
+        }
+    }
     static bool awake(Valve &v) { return v.m_awake; }
     static quint16 pending(Valve &v) { return v.m_pending; }
-    static bool idComplete(Valve &v) { return v.m_idComplete; }
     static bool blockRead(Valve &v) { return v.m_blockRead; }
     static int liveInFlight(Valve &v) { return v.m_liveInFlight; }
     static QModbusRtuSerialMaster *client(Valve &v) { return v.m_client; }
+    static Valve::ClientTiming &clientTiming(Valve &v) { return v.m_timing; }
     static QTimer *portTimer(Valve &v) { return v.m_portTimer; }
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
-    static void pollCycle(Valve &v) { v.pollCycle(); }
-    static QModbusReply *read(Valve &v, quint16 start, quint16 count)
-    {
-        return v.read(start, count);
-    }
     static void write(Valve &v, quint16 start, quint16 count) { v.write(start, count); }
-    static void goToSleep(Valve &v) { v.goToSleep(); }
 };
 
 #endif // VALVETESTACCESS_H

@@ -1,36 +1,9 @@
-#include "config/registermap.h"
+#include "config/fields.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
-namespace config {
-
-quint32 floatBits(float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-float floatFromBits(quint32 bits)
-{
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-void putFloat(Block &block, int reg, float value)
-{
-    const quint32 bits = floatBits(value);
-    block[reg] = quint16(bits >> 16);
-    block[reg + 1] = quint16(bits & 0xFFFF);
-}
-
-float getFloat(const Block &block, int reg)
-{
-    return floatFromBits(quint32(block[reg]) << 16 | block[reg + 1]);
-}
+namespace morlenta::config {
 
 QString identifierText(const IdentifierWords &words)
 {
@@ -105,4 +78,4 @@ int discreteEdgeIndex(float stored)
     return int(stored); // truncation toward zero
 }
 
-} // namespace config
+} // namespace morlenta::config

@@ -1,10 +1,12 @@
-#include "link/messages.h"
+#include "transport/messages.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QModbusPdu>
 
-namespace link {
+#include <algorithm>
+
+namespace morlenta::transport {
 
 namespace {
 
@@ -19,11 +21,6 @@ QString hex(int value)
 }
 
 } // namespace
-
-QString connectError(const QString &reason)
-{
-    return tr("ошибка подключения : %1").arg(reason);
-}
 
 QString readSendError(const QString &reason)
 {
@@ -62,9 +59,11 @@ int exceptionCodeOf(const QModbusResponse &raw)
     return exception ? quint8(bytes.at(1)) : 0xff;
 }
 
-QString identifierText(quint16 identifier)
+int copyToMirror(const QVector<quint16> &values, quint16 *mirror, int mirrorWords)
 {
-    return identifier ? hex(identifier) : tr("N/A");
+    const int count = std::clamp(values.size(), 0, std::max(mirrorWords, 0));
+    std::copy_n(values.cbegin(), count, mirror);
+    return count;
 }
 
-} // namespace link
+} // namespace morlenta::transport

@@ -1,16 +1,16 @@
-#ifndef LINK_MESSAGES_H
-#define LINK_MESSAGES_H
+#ifndef TRANSPORT_MESSAGES_H
+#define TRANSPORT_MESSAGES_H
 
 #include <QModbusDevice>
 #include <QString>
+#include <QVector>
 
 class QModbusResponse;
 
-// Status-bar texts of the device link. All pass through the translation function with the
-// main window's context.
-namespace link {
+// Pure helpers of the request transport: the status-bar texts of refused and failed requests
+// (through the translation function with the main window's context) and the mirror copy.
+namespace morlenta::transport {
 
-QString connectError(const QString &reason);   // opening failed or the open port was lost
 QString readSendError(const QString &reason);  // the client refused a read
 QString writeSendError(const QString &reason); // the client refused a write
 
@@ -23,10 +23,10 @@ QString writeReplyError(QModbusDevice::Error error, const QString &reason, int e
 // The exception code of a raw reply, 0xff when it is not an exception response.
 int exceptionCodeOf(const QModbusResponse &raw);
 
-// A USB vendor or product identifier as shown in the port snapshot: lower-case hex, or "N/A"
-// for a port without one.
-QString identifierText(quint16 identifier);
+// Copies a reply's values into the mirror from index 0, as many as fit; returns the number
+// copied. Words past them keep their previous content.
+int copyToMirror(const QVector<quint16> &values, quint16 *mirror, int mirrorWords);
 
-} // namespace link
+} // namespace morlenta::transport
 
-#endif // LINK_MESSAGES_H
+#endif // TRANSPORT_MESSAGES_H
