@@ -4,15 +4,10 @@
 # Linux and the other freedesktop systems the menu entry and the logo as hicolor icons. Tests,
 # tour and benchmarks are never installed.
 #
-# On when this is the top-level project; a project that includes this one with add_subdirectory
-# gets no install rules and no CPack set-up of ours unless it asks for them (MORLENTA_INSTALL=ON).
-# CMake 3.16 has no PROJECT_IS_TOP_LEVEL, hence the comparison of the source folders.
-if(CMAKE_SOURCE_DIR STREQUAL CMAKE_CURRENT_SOURCE_DIR)
-  set(MORLENTA_INSTALL_DEFAULT ON)
-else()
-  set(MORLENTA_INSTALL_DEFAULT OFF)
-endif()
-option(MORLENTA_INSTALL "Install rules and CPack packaging" ${MORLENTA_INSTALL_DEFAULT})
+# On when this is the top-level project (MORLENTA_TOP_LEVEL, CMakeLists.txt); a project that
+# includes this one with add_subdirectory gets no install rules and no CPack set-up of ours unless
+# it asks for them (MORLENTA_INSTALL=ON).
+option(MORLENTA_INSTALL "Install rules and CPack packaging" ${MORLENTA_TOP_LEVEL})
 if(NOT MORLENTA_INSTALL)
   return()
 endif()
