@@ -73,12 +73,6 @@ Block controllerBlock(int type1, int type2)
     return b;
 }
 
-void decodeBlock(Valve &v, const Block &block)
-{
-    std::copy(block.cbegin(), block.cend(), A::mirror(v).begin());
-    A::decode(v);
-}
-
 QStringList listed(Valve &v)
 {
     QStringList texts;
@@ -199,7 +193,7 @@ void TestConfig::roundTrip()
         for (int type2 = InputOff; type2 <= InputCurrent; ++type2) {
             Valve v;
             const Block block = controllerBlock(type1, type2);
-            decodeBlock(v, block);
+            A::decode(v, block);
             A::mirror(v).fill(0x5A5A);
             const bool refused = A::encode(v) != Check::Passed;
             // Every word as read, but inputs 3/4 emptied: words 13, 14, 17, 18, 21, 22 and floats.
@@ -223,7 +217,7 @@ void TestConfig::decodeShowsTheBlock()
 {
     Valve v;
     Ui::Valve *ui = A::ui(v);
-    decodeBlock(v, controllerBlock(InputCounting, InputCurrent));
+    A::decode(v, controllerBlock(InputCounting, InputCurrent));
     const QVector<QPair<QWidget *, QString>> shown = {
         {ui->ID, "abc-12-3456ef-78-9a-b"}, {ui->dev_id_2, "17"},
         {ui->CT_Phys_Unit_1, "м3"},        {ui->CT_Imp_Weight_1, "0.10"},
@@ -246,7 +240,7 @@ void TestConfig::oddCodes()
     block[80] = 7;  // an unknown interval
     block[73] = 9;  // beyond the seven hourly values
     block[reg::OnlineTime] = 12;
-    decodeBlock(v, block);
+    A::decode(v, block);
     QCOMPARE(A::encode(v), Check::Passed);
     const auto &c = A::config(v);
     QCOMPARE(c[16], quint16(0xFFFF)); // no quantity, so no unit
@@ -261,7 +255,7 @@ void TestConfig::checksOnTheForm()
 {
     Valve v;
     Ui::Valve *ui = A::ui(v);
-    decodeBlock(v, controllerBlock(InputCounting, InputCounting));
+    A::decode(v, controllerBlock(InputCounting, InputCounting));
     ui->CT_min_open_1->setValue(0.3); // weight 0.1
     QCOMPARE(A::encode(v), Check::Passed);
     ui->CT_min_open_1->setValue(0.35);
@@ -295,7 +289,7 @@ void TestConfig::serviceAccess()
     ui->Sett_Tab->setEnabled(true);
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
-    decodeBlock(v, controllerBlock(InputOff, InputOff));
+    A::decode(v, controllerBlock(InputOff, InputOff));
 
     QTest::mouseClick(ui->logo, Qt::LeftButton,
                       Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);

@@ -8,13 +8,6 @@
 
 using VTA = ValveTestAccess;
 
-namespace {
-
-constexpr int kRead = 3, kWriteOne = 6, kWriteMany = 16;
-constexpr int kBlock = 0, kProbe = 36858;
-
-} // namespace
-
 class TestLinkE2E : public QObject
 {
     Q_OBJECT
@@ -74,7 +67,7 @@ void TestLinkE2E::lineParameters()
     const bool matching = controller[1] == form[0];
     r.ui->conn_dev->click();
     QVERIFY(h.waitFor([&](const QVector<SimRequest> &log) {
-        return !log.isEmpty() && (!matching || !h.requests(kRead, 153).isEmpty());
+        return !log.isEmpty() && (!matching || !h.requests(kRead, kWord153).isEmpty());
     }));
     for (const SimRequest &q : h.requests())
         QCOMPARE(q.address, client[0]);
@@ -144,7 +137,7 @@ void TestLinkE2E::commandsWhileAwake()
         command.button->click();
         QVERIFY(h.waitFor([&](const QVector<SimRequest> &log) {
             return std::any_of(log.cbegin() + before, log.cend(), [&](const SimRequest &q) {
-                return q.fn == command.fn && q.start == command.start;
+                return q.is(command.fn, command.start);
             });
         }));
         const QVector<quint16> written = h.requests(command.fn, command.start).last().values;
@@ -190,7 +183,7 @@ void TestLinkE2E::wakeUp()
     QCOMPARE(h.requests().size(), probes + (runs ? 2 : 0)); // the block and register 153
     QCOMPARE(h.requests(kRead, kBlock).size(), runs ? 1 : 0);
     QCOMPARE(r.led(), runs ? ToolRig::Led::Green : ToolRig::Led::Yellow);
-    QCOMPARE(VTA::pending(*r.valve), quint16(runs ? Valve::NoCommand : Valve::ConnectDevice));
+    QCOMPARE(r.pending(), runs ? Valve::NoCommand : Valve::ConnectDevice);
 }
 
 // Faults: a change of the port list leaves something of the released link running (a yellow LED

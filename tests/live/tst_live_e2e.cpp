@@ -14,7 +14,7 @@ Reads readsIn(const QVector<SimRequest> &log, int from)
 {
     Reads reads;
     for (int i = from; i < log.size(); ++i)
-        if (log[i].fn == 3)
+        if (log[i].fn == kRead)
             reads.append({log[i].start, log[i].count});
     return reads;
 }

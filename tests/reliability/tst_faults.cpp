@@ -14,8 +14,7 @@ using VTA = ValveTestAccess;
 namespace {
 
 enum Phase { Read, Write, Live };
-constexpr int kRead = 3, kWriteOne = 6, kWriteMany = 16;
-constexpr int kBlock = 0, kApply = 256, kProbe = 36858, kCycle = 14;
+constexpr int kCycle = 14;
 const QHash<int, quint16> kEdit{{74, 7}}; // AN_Filt, which the simulator holds at 4
 const QStringList kAwake{"--awake"};
 
@@ -38,12 +37,6 @@ QStringList formOf(const Ui::Valve *ui)
     return state;
 }
 
-QVector<quint16> configOf(const Rig &c)
-{
-    const auto &copy = VTA::config(*c.r.valve);
-    return QVector<quint16>(copy.cbegin(), copy.cend());
-}
-
 bool waitFor(const std::function<bool()> &done)
 {
     return QTest::qWaitFor(done, SimHarness::kWaitMs);
@@ -54,8 +47,7 @@ bool retried(const Rig &c)
 {
     return c.h.waitFor([](const QVector<SimRequest> &log) {
         for (int i = 1; i < log.size(); ++i)
-            if (log[i].fn == log[i - 1].fn && log[i].start == log[i - 1].start &&
-                log[i].values == log[i - 1].values &&
+            if (log[i].is(log[i - 1].fn, log[i - 1].start) && log[i].values == log[i - 1].values &&
                 (!log[i - 1].answered || log[i].start != kProbe))
                 return true;
         return false;
@@ -90,7 +82,7 @@ bool noError(const Rig &c)
 
 bool unchanged(const Rig &c)
 {
-    return configOf(c) == c.config && formOf(c.r.ui) == c.form && !c.r.blockDecoded();
+    return c.r.config() == c.config && formOf(c.r.ui) == c.form && !c.r.blockDecoded();
 }
 
 int logged(const Rig &c, int fn, int start)
@@ -100,7 +92,7 @@ int logged(const Rig &c, int fn, int start)
 
 bool pending(const Rig &c, int command)
 {
-    return VTA::pending(*c.r.valve) == command;
+    return c.r.pending() == command;
 }
 
 bool shownText(const QLabel *label)
@@ -208,7 +200,7 @@ void TestFaults::write_data()
                                  << Happened([=](Rig &c) {
                                         if (!applied(c))
                                             return false;
-                                        c.config = configOf(c);
+                                        c.config = c.r.config();
                                         c.form = formOf(c.r.ui);
                                         return waitFor(
                                                    [&] { return logged(c, kRead, kBlock) == 2; }) &&
@@ -285,7 +277,7 @@ void TestFaults::run(Phase phase)
             VTA::inactivityTimer(*c.r.valve)->start(0); // its online time runs out now
         QTRY_VERIFY(c.r.awake() != asleep);
     }
-    c.config = configOf(c);
+    c.config = c.r.config();
     c.form = formOf(c.r.ui);
     c.r.messages.clear();
     if (phase == Read) {
@@ -320,16 +312,16 @@ void TestFaults::run(Phase phase)
         const int reads = logged(c, kRead, kBlock);
         (c.r.ui->read_sett->isEnabled() ? c.r.ui->read_sett : c.r.ui->conn_dev)->click();
         QVERIFY(waitFor([&] { return logged(c, kRead, kBlock) > reads && c.r.settle(); }));
-        QCOMPARE(configOf(c), c.h.requests(kRead, kBlock).last().served);
+        QCOMPARE(c.r.config(), c.h.requests(kRead, kBlock).last().served);
     }
 
     // Only the write phase writes the block, and every block written is the block last served
     // with the edit (a retried write repeats it).
     QVector<quint16> served;
     for (const SimRequest &q : c.h.requests()) {
-        if (q.fn == kRead && q.start == kBlock && q.served.size() == morlenta::device::kBlockWords)
+        if (q.is(kRead, kBlock) && q.served.size() == morlenta::device::kBlockWords)
             served = q.served;
-        if (q.fn == kWriteMany && q.start == kBlock) {
+        if (q.is(kWriteMany, kBlock)) {
             QVERIFY(phase == Write);
             const QString problem = ToolRig::writtenBlockProblem(q.values, served, kEdit);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
