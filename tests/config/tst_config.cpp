@@ -81,6 +81,8 @@ QStringList listed(Valve &v)
     return texts;
 }
 
+QStringList logged; // every message while the service password is typed
+
 } // namespace
 
 class TestConfig : public QObject
@@ -281,7 +283,8 @@ void TestConfig::checksOnTheForm()
     QCOMPARE(ui->error_lcd->count(), 0);
 }
 
-// Also checks that the form's by-name slots of the main window fire.
+// Also checks that the form's by-name slots of the main window fire, and that what is typed into
+// the password field reaches no debug line and no status message.
 void TestConfig::serviceAccess()
 {
     Valve v;
@@ -290,6 +293,14 @@ void TestConfig::serviceAccess()
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
     A::decode(v, controllerBlock(InputOff, InputOff));
+    QStringList shown;
+    connect(v.statusBar(), &QStatusBar::messageChanged, [&](const QString &m) { shown << m; });
+    const auto filter = QLoggingCategory::installFilter([](QLoggingCategory *category) {
+        for (QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg})
+            category->setEnabled(type, true); // whatever the rules
+    });
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
 
     QTest::mouseClick(ui->logo, Qt::LeftButton,
                       Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
@@ -311,6 +322,11 @@ void TestConfig::serviceAccess()
     QCOMPARE(A::encode(v), Check::Passed);
     QCOMPARE(A::config(v)[0], quint16(0x3412));
     QCOMPARE(A::config(v)[3], quint16(0xF0DE));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::installFilter(filter);
+    QCOMPARE(ui->service_pass->echoMode(), QLineEdit::Password);
+    for (const QString &line : logged + shown)
+        QVERIFY2(!line.contains(QStringLiteral("mek_vort")), qPrintable(line));
 }
 
 QTEST_MAIN(TestConfig)
