@@ -6,12 +6,6 @@ using namespace morlenta;
 
 using A = ValveTestAccess;
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    fuzz::start(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     if (size < 4 || size > 4 + 2 * Valve::kMirrorWords)

@@ -11,21 +11,21 @@
 
 namespace fuzz {
 
-// Call once, from LLVMFuzzerInitialize. Nothing is ever deleted, so no destructor runs after
-// libFuzzer's exit. The debug lines of every decode are dropped.
-inline void start(int *argc, char ***argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
-    new QApplication(*argc, *argv);
-}
-
+// The application and window, made on the first call. Nothing is ever deleted, so no destructor
+// runs after libFuzzer's exit. The debug lines of every decode are dropped.
 inline Valve &valve()
 {
-    static Valve *window = new Valve;
+    static Valve *window = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+        });
+        static int argc = 1;
+        static char name[] = "fuzz", *argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+        return new Valve;
+    }();
     return *window;
 }
 

@@ -1,10 +1,8 @@
-// The inputs page: conversions of live register words, the reads of one poll cycle, and what the
-// page shows for a reply.
+// The inputs page: the reads of one poll cycle, and what the page shows for a reply.
 #include <QtTest>
 
 #include <QProgressBar>
 
-#include "live/liveconv.h"
 #include "live/pollplan.h"
 #include "support/valvetestaccess.h"
 
@@ -22,35 +20,9 @@ private slots:
         qputenv("TZ", "UTC0");
         QLocale::setDefault(QLocale::c());
     }
-    void conversions();
     void pollPlan();
     void display();
 };
-
-void TestLive::conversions()
-{
-    // Counters are unsigned; the delta box ends at 2^31.
-    QCOMPARE(live::counterValue(0xFFFFFFFFu, {0, 4294967296.0}), 4294967295.0);
-    QCOMPARE(live::counterValue(0xFFFFFFFFu, {-2147483648.0, 2147483648.0}), 2147483648.0);
-    // Floats out of range and infinities give the nearest limit, NaN gives no value.
-    const QVector<QPair<quint32, std::optional<double>>> floats = {
-        {0x3FC00000u, 1.5},          {0xC2C80000u, -100.0},       {0x49742400u, 1e5},
-        {0xC9742400u, -1e5},         {0x7F800000u, 1e5},          {0xFF800000u, -1e5},
-        {0x7FC00000u, std::nullopt}, {0x7F800001u, std::nullopt}, {0xFFFFFFFFu, std::nullopt}};
-    for (const auto &[raw, shown] : floats)
-        QVERIFY2(live::floatValue(raw, {-1e5, 1e5}) == shown, qPrintable(QString::number(raw, 16)));
-    // A signed count of degrees; only -99..99 is a reading.
-    const QVector<QPair<quint32, QString>> temperatures = {
-        {0xFFFFFFFBu, "-5 (°C)"}, {0xFFFFFF9Du, "-99 (°C)"}, {99, "99 (°C)"},  {100, ""},
-        {quint32(-100), ""},      {0x80000000u, ""},         {0x00010017u, ""}};
-    for (const auto &[raw, text] : temperatures)
-        QCOMPARE(live::temperatureText(raw).value_or(QString()), text);
-    // Unsigned seconds: 2^31 is in 2038, not 1901 (local time is UTC here).
-    QCOMPARE(live::clockText(0x80000000u, QLocale::c()),
-             QStringLiteral("19-01-2038 (Tue) ~ 03:14:08 ~"));
-    QCOMPARE(live::clockText(0xFFFFFFFFu, QLocale::c()),
-             QStringLiteral("07-02-2106 (Sun) ~ 06:28:15 ~"));
-}
 
 void TestLive::pollPlan()
 {
@@ -79,6 +51,8 @@ void TestLive::pollPlan()
     }
 }
 
+// Faults: a counter read as signed, a delta or float not clamped to its box, NaN shown, a signed
+// clock (2^31 s in 1901), a temperature outside -99..99 or a charge above 24 shown.
 void TestLive::display()
 {
     Valve v;
@@ -95,24 +69,25 @@ void TestLive::display()
         {32775, 0xFFFF, 0xFFFF, ui->CT1_Abs_Del_LCD, "2147483648"}, // the delta clamps
         {32811, 0x3FC0, 0, ui->AN1_Val_LCD, "1.50"},
         {32811, 0x7FC0, 0, ui->AN1_Val_LCD, "1.50"}, // NaN: the last value stays
+        {32811, 0xFFFF, 0xFFFF, ui->AN1_Val_LCD, "1.50"},
         {32811, 0x7F80, 0, ui->AN1_Val_LCD, "100000.00"},
         {32811, 0xFF80, 0, ui->AN1_Val_LCD, "-100000.00"},
+        {36859, 0, 99, ui->core_temp, "99 (°C)"},
         {36859, 0xFFFF, 0xFFFB, ui->core_temp, "-5 (°C)"},
         {36859, 0, 100, ui->core_temp, "-5 (°C)"}, // 100 °C is no reading
+        {36859, 0xFFFF, 0xFF9C, ui->core_temp, "-5 (°C)"},
         {36851, 24, 0, ui->cap_charge, "24"},
-        {36851, 25, 0, ui->cap_charge, "24"}}; // above full scale
+        {36851, 25, 0, ui->cap_charge, "24"},          // above full scale
+        {36861, 0x8000, 0, ui->time, "19-01-2038 ("}}; // then the day in the system's language
     for (const Row &r : rows) {
         A::mirror(v)[0] = r.high;
         A::mirror(v)[1] = r.low;
         A::dispatch(v, r.start, 2);
         const auto *bar = qobject_cast<QProgressBar *>(r.box);
-        QCOMPARE(bar ? QString::number(bar->value()) : r.box->property("text").toString(),
-                 QString::fromUtf8(r.shown));
+        const QString text =
+            bar ? QString::number(bar->value()) : r.box->property("text").toString();
+        QVERIFY2(text.startsWith(QString::fromUtf8(r.shown)), qPrintable(text));
     }
-    A::mirror(v)[0] = 0x8000;
-    A::mirror(v)[1] = 0;
-    A::dispatch(v, 36861, 2);
-    QVERIFY2(ui->time->text().startsWith("19-01-2038 ("), qPrintable(ui->time->text()));
 }
 
 QTEST_MAIN(TestLive)

@@ -6,20 +6,7 @@
 
 using VTA = ValveTestAccess;
 
-namespace {
-
 using Reads = QVector<QPair<int, int>>; // start, count
-
-Reads readsIn(const QVector<SimRequest> &log, int from)
-{
-    Reads reads;
-    for (int i = from; i < log.size(); ++i)
-        if (log[i].fn == 3)
-            reads.append({log[i].start, log[i].count});
-    return reads;
-}
-
-} // namespace
 
 class TestLiveE2E : public QObject
 {
@@ -39,10 +26,9 @@ private slots:
 void TestLiveE2E::oneTickInOrder()
 {
     SimHarness h;
-    QVERIFY(h.start({"--awake", "--input1", "4", "--input2", "2", "--solenoid", "0"}));
     ToolRig r;
-    QVERIFY(r.start(h.toolPort()));
-    QVERIFY(r.openAndRead());
+    QVERIFY(h.start({"--awake", "--input1", "4", "--input2", "2", "--solenoid", "0"}) &&
+            r.start(h.toolPort()) && r.openAndRead());
     VTA::inactivityTimer(*r.valve)->start(0); // its online time runs out now
     QTRY_VERIFY(!r.awake());
 
@@ -56,7 +42,11 @@ void TestLiveE2E::oneTickInOrder()
     const int expected = probes.size() + 2 * cycle.size(); // asleep, then awake
     QVERIFY(
         h.waitFor([&](const QVector<SimRequest> &log) { return log.size() >= before + expected; }));
-    QCOMPARE(readsIn(h.requests(), before).mid(0, expected), probes + cycle + cycle);
+    Reads reads;
+    for (const SimRequest &q : h.requests().mid(before))
+        if (q.fn == kRead)
+            reads.append({q.start, q.count});
+    QCOMPARE(reads.mid(0, expected), probes + cycle + cycle);
 }
 
 // Fault: ticks keep sending cycles while the previous one still waits (a silent controller, or a
@@ -76,10 +66,8 @@ void TestLiveE2E::atMostOneCycleWaits()
     QFETCH(QStringList, controller);
     QFETCH(int, baud);
     SimHarness h;
-    QVERIFY(h.start(controller));
     ToolRig r(5000, 5); // the tool's own timing: a silent read waits half a minute
-    QVERIFY(r.start(h.toolPort(), baud));
-    QVERIFY(r.openAndRead());
+    QVERIFY(h.start(controller) && r.start(h.toolPort(), baud) && r.openAndRead());
     constexpr int kCycle = 14; // counting input 1, current input 2, bistable solenoid
     int ticks = 0, mostWaiting = 0;
     QObject::connect(VTA::pollTimer(*r.valve), &QTimer::timeout, r.valve.get(), [&] {
@@ -118,10 +106,8 @@ void TestLiveE2E::nothingPolled()
     QFETCH(QStringList, controller);
     QFETCH(QString, then);
     SimHarness h;
-    QVERIFY(h.start(controller));
     ToolRig r;
-    QVERIFY(r.start(h.toolPort()));
-    QVERIFY(r.openAndRead());
+    QVERIFY(h.start(controller) && r.start(h.toolPort()) && r.openAndRead());
     r.showPage(r.ui->Ins_Tab);
     if (!then.isEmpty())
         QTRY_VERIFY(!r.ui->time->text().isEmpty());

@@ -14,10 +14,12 @@ using VTA = ValveTestAccess;
 namespace {
 
 enum Phase { Read, Write, Live };
-constexpr int kRead = 3, kWriteOne = 6, kWriteMany = 16;
-constexpr int kBlock = 0, kApply = 256, kProbe = 36858, kCycle = 14;
+constexpr int kCycle = 14;
 const QHash<int, quint16> kEdit{{74, 7}}; // AN_Filt, which the simulator holds at 4
 const QStringList kAwake{"--awake"};
+// A time-out as the status bar shows it: Qt's error code, in hex.
+const QString kReadTimeout = "Request timeout\\. \\(code: 0x5\\)$";
+const QString kWriteTimeout = "^ошибка записи : Request timeout\\. \\(код : 0x5\\)$";
 
 struct Rig
 {
@@ -38,12 +40,6 @@ QStringList formOf(const Ui::Valve *ui)
     return state;
 }
 
-QVector<quint16> configOf(const Rig &c)
-{
-    const auto &copy = VTA::config(*c.r.valve);
-    return QVector<quint16>(copy.cbegin(), copy.cend());
-}
-
 bool waitFor(const std::function<bool()> &done)
 {
     return QTest::qWaitFor(done, SimHarness::kWaitMs);
@@ -54,43 +50,32 @@ bool retried(const Rig &c)
 {
     return c.h.waitFor([](const QVector<SimRequest> &log) {
         for (int i = 1; i < log.size(); ++i)
-            if (log[i].fn == log[i - 1].fn && log[i].start == log[i - 1].start &&
-                log[i].values == log[i - 1].values &&
+            if (log[i].is(log[i - 1].fn, log[i - 1].start) && log[i].values == log[i - 1].values &&
                 (!log[i - 1].answered || log[i].start != kProbe))
                 return true;
         return false;
     });
 }
 
-bool shown(const Rig &c, const QString &text)
+// Until a status message matches the regular expression.
+bool says(const Rig &c, const QString &pattern)
 {
-    return std::any_of(c.r.messages.cbegin(), c.r.messages.cend(),
-                       [&](const QString &m) { return m.contains(text); });
+    return waitFor([&] { return !c.r.messages.filter(QRegularExpression(pattern)).isEmpty(); });
 }
 
 bool exceptionShown(const Rig &c, int code)
 {
-    return waitFor([&] {
-        return std::any_of(c.r.messages.cbegin(), c.r.messages.cend(), [&](const QString &m) {
-            return m.contains("Modbus Exception Response.") &&
-                   m.endsWith(QString(": 0x%1)").arg(code));
-        });
-    });
-}
-
-bool timedOut(const Rig &c, const char *what = "Request timeout.")
-{
-    return waitFor([&] { return shown(c, what); });
+    return says(c, QString("Modbus Exception Response\\..*: 0x%1\\)$").arg(code));
 }
 
 bool noError(const Rig &c)
 {
-    return !shown(c, "error") && !shown(c, "ошибка");
+    return c.r.messages.filter("error").isEmpty() && c.r.messages.filter("ошибка").isEmpty();
 }
 
 bool unchanged(const Rig &c)
 {
-    return configOf(c) == c.config && formOf(c.r.ui) == c.form && !c.r.blockDecoded();
+    return c.r.config() == c.config && formOf(c.r.ui) == c.form && !c.r.blockDecoded();
 }
 
 int logged(const Rig &c, int fn, int start)
@@ -98,14 +83,14 @@ int logged(const Rig &c, int fn, int start)
     return c.h.requests(fn, start).size();
 }
 
-bool pending(const Rig &c, int command)
-{
-    return VTA::pending(*c.r.valve) == command;
-}
-
 bool shownText(const QLabel *label)
 {
     return waitFor([&] { return !label->text().isEmpty(); });
+}
+
+bool applied(const Rig &c)
+{
+    return waitFor([&] { return logged(c, kWriteOne, kApply) > 0; });
 }
 
 // The line goes: the port is released with the connect error, every reply waiting in the client
@@ -114,13 +99,20 @@ bool lose(Rig &c)
 {
     c.h.stopLine();
     return waitFor([&] { return !c.r.connected() && c.r.outstanding() == 0; }) &&
-           shown(c, "ошибка подключения : ") && !VTA::pollTimer(*c.r.valve)->isActive() &&
-           !c.r.awake() && ToolRig::cpuQuiet();
+           !c.r.messages.filter("ошибка подключения : ").isEmpty() &&
+           !VTA::pollTimer(*c.r.valve)->isActive() && !c.r.awake() && ToolRig::cpuQuiet();
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Happened)
+
+// A row: the simulator's options while the fault lasts (without "--awake", the tool counts the
+// controller as asleep as the phase starts), and what shows that the fault happened.
+static void row(const char *name, const QStringList &fault, const Happened &happened)
+{
+    QTest::newRow(name) << fault << happened;
+}
 
 class TestFaults : public QObject
 {
@@ -128,8 +120,7 @@ class TestFaults : public QObject
 
     void columns()
     {
-        QTest::addColumn<QStringList>("fault"); // the simulator's options while it lasts
-        QTest::addColumn<bool>("asleep"); // the tool counts the controller as asleep at the start
+        QTest::addColumn<QStringList>("fault");
         QTest::addColumn<Happened>("happened");
     }
     void run(Phase phase);
@@ -147,82 +138,58 @@ private slots:
 void TestFaults::read_data()
 {
     columns();
-    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
-        return c.r.settle() && retried(c) && pending(c, Valve::ConnectDevice);
-    });
-    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([](Rig &c) {
+    row("never wakes", {"--never-wake"},
+        [](Rig &c) { return c.r.settle() && retried(c) && c.r.pending() == Valve::ConnectDevice; });
+    row("wakes late", {"--wake-at", "6"}, [](Rig &c) {
         return c.r.settle() && c.r.blockDecoded() && retried(c) && logged(c, kRead, kBlock) == 1;
     });
-    QTest::newRow("falls asleep mid-command")
-        << QStringList{"--sleep-after", "1"} << true << Happened([](Rig &c) {
-               return c.r.settle() && retried(c) && timedOut(c) && unchanged(c);
-           });
-    QTest::newRow("exception 1") << QStringList{"--exception", "84:1"} << true
-                                 << Happened([](Rig &c) {
-                                        return c.r.settle() && exceptionShown(c, 1) && unchanged(c);
-                                    });
-    QTest::newRow("bad CRC") << QStringList{"--bad-crc-every", "2"} << true << Happened([](Rig &c) {
-        return c.r.settle() && c.r.blockDecoded() && retried(c) && noError(c);
-    });
-    QTest::newRow("short reply") << QStringList{"--short-reply"} << true << Happened([](Rig &c) {
+    row("falls asleep mid-command", {"--sleep-after", "1"},
+        [](Rig &c) { return c.r.settle() && retried(c) && says(c, kReadTimeout) && unchanged(c); });
+    row("exception 1", {"--exception", "84:1"},
+        [](Rig &c) { return c.r.settle() && exceptionShown(c, 1) && unchanged(c); });
+    row("bad CRC", {"--bad-crc-every", "2"},
+        [](Rig &c) { return c.r.settle() && c.r.blockDecoded() && retried(c) && noError(c); });
+    row("short reply", {"--short-reply"}, [](Rig &c) {
         return c.r.settle() && c.h.requests(kRead, kBlock).value(0).served.size() == 84 &&
                unchanged(c);
     });
-    QTest::newRow("silence") << QStringList{"--silent-after", "1"} << true << Happened([](Rig &c) {
-        return c.r.settle() && retried(c) && timedOut(c) && unchanged(c);
-    });
-    QTest::newRow("port lost") << QStringList{"--silent-after", "1"} << true
-                               << Happened([](Rig &c) {
-                                      return waitFor(
-                                                 [&] { return logged(c, kRead, kBlock) > 0; }) &&
-                                             lose(c);
-                                  });
+    row("silence", {"--silent-after", "1"},
+        [](Rig &c) { return c.r.settle() && retried(c) && says(c, kReadTimeout) && unchanged(c); });
+    row("port lost", {"--silent-after", "1"},
+        [](Rig &c) { return waitFor([&] { return logged(c, kRead, kBlock) > 0; }) && lose(c); });
 }
 
 // Applying the form with one edit: the block, the apply word, release, reopen and read back.
 void TestFaults::write_data()
 {
     columns();
-    const auto applied = [](Rig &c) {
-        return waitFor([&] { return logged(c, kWriteOne, kApply) > 0; });
-    };
-    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
+    row("never wakes", {"--never-wake"}, [](Rig &c) {
         return c.r.settle() && retried(c) && logged(c, kWriteMany, kBlock) == 0 &&
-               pending(c, Valve::ApplyConfig);
+               c.r.pending() == Valve::ApplyConfig;
     });
-    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([=](Rig &c) {
-        return applied(c) && retried(c) && logged(c, kWriteMany, kBlock) == 1;
-    });
-    QTest::newRow("falls asleep mid-command")
-        << QStringList{"--awake", "--sleep-after", "1"} << false << Happened([](Rig &c) {
-               return timedOut(c, "ошибка записи : Request timeout.") &&
-                      logged(c, kWriteOne, kApply) == 2;
-           });
-    QTest::newRow("exception 2") << QStringList{"--awake", "--exception", "256:2"} << false
-                                 << Happened([](Rig &c) { return exceptionShown(c, 2); });
-    QTest::newRow("wrong address")
-        << QStringList{"--awake", "--wrong-address-every", "2"} << false
-        << Happened([=](Rig &c) { return applied(c) && retried(c) && noError(c); });
+    row("wakes late", {"--wake-at", "6"},
+        [](Rig &c) { return applied(c) && retried(c) && logged(c, kWriteMany, kBlock) == 1; });
+    row("falls asleep mid-command", {"--awake", "--sleep-after", "1"},
+        [](Rig &c) { return says(c, kWriteTimeout) && logged(c, kWriteOne, kApply) == 2; });
+    row("exception 2", {"--awake", "--exception", "256:2"},
+        [](Rig &c) { return exceptionShown(c, 2); });
+    row("wrong address", {"--awake", "--wrong-address-every", "2"},
+        [](Rig &c) { return applied(c) && retried(c) && noError(c); });
     // The block goes out; the reconnect's read of it comes back one word short.
-    QTest::newRow("short reply") << QStringList{"--awake", "--short-reply"} << false
-                                 << Happened([=](Rig &c) {
-                                        if (!applied(c))
-                                            return false;
-                                        c.config = configOf(c);
-                                        c.form = formOf(c.r.ui);
-                                        return waitFor(
-                                                   [&] { return logged(c, kRead, kBlock) == 2; }) &&
-                                               c.r.settle() && unchanged(c);
-                                    });
-    QTest::newRow("silence") << QStringList{"--awake", "--silent-after", "1"} << false
-                             << Happened([](Rig &c) {
-                                    return timedOut(c, "ошибка записи : Request timeout.") &&
-                                           retried(c);
-                                });
+    row("short reply", {"--awake", "--short-reply"}, [](Rig &c) {
+        if (!applied(c))
+            return false;
+        c.config = c.r.config();
+        c.form = formOf(c.r.ui);
+        return waitFor([&] { return logged(c, kRead, kBlock) == 2; }) && c.r.settle() &&
+               unchanged(c);
+    });
+    row("silence", {"--awake", "--silent-after", "1"},
+        [](Rig &c) { return says(c, kWriteTimeout) && retried(c); });
     // Before the release at 3 s: both delayed toggles then fail to open the port.
-    QTest::newRow("port lost") << kAwake << false << Happened([=](Rig &c) {
+    row("port lost", kAwake, [](Rig &c) {
         return applied(c) && c.r.settle() && lose(c) &&
-               waitFor([&] { return pending(c, Valve::ConnectDevice); }) && !c.r.connected();
+               waitFor([&] { return c.r.pending() == Valve::ConnectDevice; }) && !c.r.connected();
     });
 }
 
@@ -231,41 +198,31 @@ void TestFaults::write_data()
 void TestFaults::live_data()
 {
     columns();
-    QTest::newRow("never wakes") << QStringList{"--never-wake"} << true << Happened([](Rig &c) {
+    row("never wakes", {"--never-wake"}, [](Rig &c) {
         return waitFor([&] { return logged(c, kRead, kProbe) >= 4; }) && retried(c) &&
                c.r.outstanding() <= kCycle + 2 && c.r.ui->time->text().isEmpty();
     });
-    QTest::newRow("wakes late") << QStringList{"--wake-at", "6"} << true << Happened([](Rig &c) {
-        return shownText(c.r.ui->time) && retried(c);
+    row("wakes late", {"--wake-at", "6"},
+        [](Rig &c) { return shownText(c.r.ui->time) && retried(c); });
+    row("falls asleep mid-cycle", {"--awake", "--sleep-after", "8"},
+        [](Rig &c) { return says(c, kReadTimeout) && retried(c); });
+    row("exception 3", {"--awake", "--exception", "36859:3"}, [](Rig &c) {
+        return exceptionShown(c, 3) && shownText(c.r.ui->time) &&
+               c.r.ui->core_temp->text().isEmpty();
     });
-    QTest::newRow("falls asleep mid-cycle")
-        << QStringList{"--awake", "--sleep-after", "8"} << false
-        << Happened([](Rig &c) { return timedOut(c) && retried(c); });
-    QTest::newRow("exception 3") << QStringList{"--awake", "--exception", "36859:3"} << false
-                                 << Happened([](Rig &c) {
-                                        return exceptionShown(c, 3) && shownText(c.r.ui->time) &&
-                                               c.r.ui->core_temp->text().isEmpty();
-                                    });
-    QTest::newRow("exception 4") << QStringList{"--awake", "--exception", "259:4"} << false
-                                 << Happened([](Rig &c) {
-                                        c.r.ui->RES_1->click();
-                                        return exceptionShown(c, 4);
-                                    });
-    QTest::newRow("truncated reply")
-        << QStringList{"--awake", "--truncate-every", "2"} << false << Happened([](Rig &c) {
-               return shownText(c.r.ui->core_temp) && retried(c) && noError(c);
-           });
-    QTest::newRow("short reply") << QStringList{"--awake", "--short-reply"} << false
-                                 << Happened([](Rig &c) {
-                                        return shownText(c.r.ui->sol_state) &&
-                                               c.r.ui->time->text().isEmpty() &&
-                                               c.r.ui->CT1_Imp_LCD->value() == 0;
-                                    });
-    QTest::newRow("silence") << QStringList{"--awake", "--silent-after", "5"} << false
-                             << Happened([](Rig &c) {
-                                    return timedOut(c) && retried(c) && c.r.outstanding() <= kCycle;
-                                });
-    QTest::newRow("port lost") << kAwake << false << Happened([](Rig &c) {
+    row("exception 4", {"--awake", "--exception", "259:4"}, [](Rig &c) {
+        c.r.ui->RES_1->click();
+        return exceptionShown(c, 4);
+    });
+    row("truncated reply", {"--awake", "--truncate-every", "2"},
+        [](Rig &c) { return shownText(c.r.ui->core_temp) && retried(c) && noError(c); });
+    row("short reply", {"--awake", "--short-reply"}, [](Rig &c) {
+        return shownText(c.r.ui->sol_state) && c.r.ui->time->text().isEmpty() &&
+               c.r.ui->CT1_Imp_LCD->value() == 0;
+    });
+    row("silence", {"--awake", "--silent-after", "5"},
+        [](Rig &c) { return says(c, kReadTimeout) && retried(c) && c.r.outstanding() <= kCycle; });
+    row("port lost", kAwake, [](Rig &c) {
         return shownText(c.r.ui->time) && lose(c) && VTA::liveInFlight(*c.r.valve) == 0;
     });
 }
@@ -273,8 +230,8 @@ void TestFaults::live_data()
 void TestFaults::run(Phase phase)
 {
     QFETCH(QStringList, fault);
-    QFETCH(bool, asleep);
     QFETCH(Happened, happened);
+    const bool asleep = !fault.contains("--awake");
     Rig c;
     QVERIFY(c.h.start(phase == Read ? fault : kAwake));
     QVERIFY(c.r.start(c.h.toolPort()));
@@ -285,7 +242,7 @@ void TestFaults::run(Phase phase)
             VTA::inactivityTimer(*c.r.valve)->start(0); // its online time runs out now
         QTRY_VERIFY(c.r.awake() != asleep);
     }
-    c.config = configOf(c);
+    c.config = c.r.config();
     c.form = formOf(c.r.ui);
     c.r.messages.clear();
     if (phase == Read) {
@@ -320,16 +277,16 @@ void TestFaults::run(Phase phase)
         const int reads = logged(c, kRead, kBlock);
         (c.r.ui->read_sett->isEnabled() ? c.r.ui->read_sett : c.r.ui->conn_dev)->click();
         QVERIFY(waitFor([&] { return logged(c, kRead, kBlock) > reads && c.r.settle(); }));
-        QCOMPARE(configOf(c), c.h.requests(kRead, kBlock).last().served);
+        QCOMPARE(c.r.config(), c.h.requests(kRead, kBlock).last().served);
     }
 
     // Only the write phase writes the block, and every block written is the block last served
     // with the edit (a retried write repeats it).
     QVector<quint16> served;
     for (const SimRequest &q : c.h.requests()) {
-        if (q.fn == kRead && q.start == kBlock && q.served.size() == morlenta::device::kBlockWords)
+        if (q.is(kRead, kBlock) && q.served.size() == morlenta::device::kBlockWords)
             served = q.served;
-        if (q.fn == kWriteMany && q.start == kBlock) {
+        if (q.is(kWriteMany, kBlock)) {
             QVERIFY(phase == Write);
             const QString problem = ToolRig::writtenBlockProblem(q.values, served, kEdit);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));

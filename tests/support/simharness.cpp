@@ -97,9 +97,8 @@ QVector<SimRequest> SimHarness::requests() const
     int from = 0; // a line still being written (no newline yet) waits for the next call
     for (int nl = data.indexOf('\n'); nl >= 0; from = nl + 1, nl = data.indexOf('\n', from)) {
         const QJsonObject o = QJsonDocument::fromJson(data.mid(from, nl - from)).object();
-        m_log.append({qint64(o["ms"].toDouble()), o["addr"].toInt(), o["fn"].toInt(),
-                      o["start"].toInt(), o["count"].toInt(), words(o["values"]),
-                      words(o["served"]), o["answered"].toBool(), o["exception"].toInt()});
+        m_log.append({o["addr"].toInt(), o["fn"].toInt(), o["start"].toInt(), o["count"].toInt(),
+                      words(o["values"]), words(o["served"]), o["answered"].toBool()});
     }
     m_logBytes += from;
     return m_log;

@@ -12,15 +12,19 @@
 #include <functional>
 #include <memory>
 
+// The function codes and registers the suites look for in the log, as the controller knows them.
+enum : int { kRead = 3, kWriteOne = 6, kWriteMany = 16 };
+enum : int { kBlock = 0, kWord153 = 153, kApply = 256, kProbe = 36858 };
+
 // One request the simulator received, from its log.
 struct SimRequest
 {
-    qint64 ms = 0; // since the start of the simulator that received it
     int address = 0, fn = 0, start = 0, count = 0;
     QVector<quint16> values; // written by 0x06 and 0x10
     QVector<quint16> served; // sent back for an answered 0x03 read
     bool answered = false;
-    int exception = 0;
+
+    bool is(int function, int first) const { return fn == function && start == first; }
 };
 
 // A child that is sent SIGTERM when this process dies. end(), also run by the destructor, ends

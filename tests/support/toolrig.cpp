@@ -57,6 +57,12 @@ bool ToolRig::openAndRead()
                            SimHarness::kWaitMs);
 }
 
+QVector<quint16> ToolRig::config() const
+{
+    const auto &copy = VTA::config(*valve);
+    return QVector<quint16>(copy.cbegin(), copy.cend());
+}
+
 int ToolRig::outstanding() const
 {
     const auto replies = VTA::client(*valve)->findChildren<QModbusReply *>();

@@ -35,8 +35,10 @@ public:
         return ValveTestAccess::client(*valve)->state() == QModbusDevice::ConnectedState;
     }
     bool awake() const { return ValveTestAccess::awake(*valve); }
+    int pending() const { return ValveTestAccess::pending(*valve); } // the command left waiting
     bool blockDecoded() const { return ValveTestAccess::blockRead(*valve); } // since the open
-    int outstanding() const;                          // replies the client still waits for
+    QVector<quint16> config() const; // the configuration copy the next write takes its words from
+    int outstanding() const;         // replies the client still waits for
     bool settle(int timeoutMs = SimHarness::kWaitMs); // until none is and no probe runs
     QString message() const { return valve->statusBar()->currentMessage(); }
     void showPage(QWidget *page) { ui->Main_Tab_Widget->setCurrentWidget(page); }

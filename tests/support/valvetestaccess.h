@@ -16,7 +16,12 @@ public:
     static morlenta::device::Block &config(Valve &v) { return v.m_config; }
     static std::array<quint16, Valve::kMirrorWords> &mirror(Valve &v) { return v.m_mirror; }
     static quint16 storedWord(Valve &v) { return v.m_storedWord; }
-    static void decode(Valve &v) { v.decodeConfiguration(v.m_mirror.data()); }
+    // A block read into the mirror and decoded into the form, as a complete reply is.
+    static void decode(Valve &v, const morlenta::device::Block &block)
+    {
+        std::copy(block.cbegin(), block.cend(), v.m_mirror.begin());
+        v.decodeConfiguration(v.m_mirror.data());
+    }
     static Valve::FormCheck encode(Valve &v) { return v.encodeConfiguration(); }
     // A reply of `valueCount` words, already in the mirror, to the read the tool sends at
     // `start`, handed to the handler its sender attaches; nothing when the tool reads nothing
@@ -35,16 +40,10 @@ public:
     static Valve::ReadHandler handlerOf(morlenta::device::Target target)
     {
         using morlenta::device::Target;
-        switch (target) {
-        case Target::Block:
-            return &Valve::onBlockRead;
-        case Target::StoredWord:
-            return &Valve::onStoredWordRead;
-        case Target::Probe:
-            return &Valve::probeAnswer;
-        default:
-            return &Valve::showLive;
-        }
+        return target == Target::Block        ? &Valve::onBlockRead
+               : target == Target::StoredWord ? &Valve::onStoredWordRead
+               : target == Target::Probe      ? &Valve::probeAnswer
+                                              : &Valve::showLive;
     }
     static bool awake(Valve &v) { return v.m_awake; }
     static quint16 pending(Valve &v) { return v.m_pending; }
