@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "mainwindow/valve.h"
-
 namespace morlenta::link {
 
 namespace {
@@ -30,18 +28,18 @@ CommandPlan commandPlan(quint16 command)
 {
     CommandPlan plan;
     switch (command) {
-    case Valve::ConnectDevice:
+    case ConnectDevice:
         plan.requests = {kReadBlock, kReadStoredWord};
         plan.ledGreen = true;
         plan.connected = true;
-        plan.message = {tr("подключён"), Valve::kMessageMs};
+        plan.message = {tr("подключён"), kMessageMs};
         break;
-    case Valve::ReadConfig:
+    case ReadConfig:
         plan.requests = {kReadBlock, kReadStoredWord};
         plan.ledGreen = true;
-        plan.message = {tr("Чтенеие конфигурации..."), Valve::kMessageMs};
+        plan.message = {tr("Чтенеие конфигурации..."), kMessageMs};
         break;
-    case Valve::ApplyConfig:
+    case ApplyConfig:
         // Without a block read the identifier, the reserved word and the fields of inputs that
         // are off would be made up.
         plan.encodesForm = true;
@@ -52,22 +50,21 @@ CommandPlan commandPlan(quint16 command)
         plan.requests = {{Target::Block, true, Source::Block},
                          {Target::Apply, true, Source::Block}};
         plan.ledGreen = true;
-        plan.message = {tr("Применение новой конфигурации..."), Valve::kMessageMs};
+        plan.message = {tr("Применение новой конфигурации..."), kMessageMs};
         plan.reconnects = true;
         break;
-    case Valve::SetClock:
+    case SetClock:
         plan.requests = {{Target::Clock, true, Source::Clock}};
-        plan.message = {tr("Установка времени на устройстве..."), Valve::kMessageMs};
+        plan.message = {tr("Установка времени на устройстве..."), kMessageMs};
         plan.restartsPoll = true;
         break;
-    case Valve::OpenValve:
-    case Valve::CloseValve:
-        plan.requests = {writeValue(Target::Solenoid, command == Valve::OpenValve
-                                                          ? device::kValveOpen
-                                                          : device::kValveClosed)};
+    case OpenValve:
+    case CloseValve:
+        plan.requests = {writeValue(Target::Solenoid, command == OpenValve ? device::kValveOpen
+                                                                           : device::kValveClosed)};
         plan.restartsPoll = true;
         break;
-    case Valve::ResetCounters:
+    case ResetCounters:
         plan.requests = {writeValue(Target::ResetCounters, device::kResetValue)};
         break;
     default:

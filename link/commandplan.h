@@ -10,6 +10,20 @@
 // sends, in order, and what the form shows afterwards. The main window carries it out.
 namespace morlenta::link {
 
+// Pending command codes: what a button asks for, run once the controller is awake.
+enum Command : quint16 {
+    NoCommand = 0,
+    ConnectDevice = 1,
+    ReadConfig = 2,
+    ApplyConfig = 3,
+    SetClock = 4,
+    OpenValve = 5,
+    CloseValve = 6,
+    ResetCounters = 7,
+};
+
+constexpr int kMessageMs = 5000; // how long a status message stays
+
 // Where the words of a write come from.
 enum class Source {
     Value, // the request's own value
@@ -47,7 +61,7 @@ struct CommandPlan
     bool reconnects = false;   // release the port after 3 s, open it and connect after 4 s
 };
 
-// The plan of a pending command code (Valve::Command); an empty plan for any other code.
+// The plan of a pending command code (Command); an empty plan for any other code.
 CommandPlan commandPlan(quint16 command);
 
 } // namespace morlenta::link

@@ -82,7 +82,7 @@ void Valve::sendProbe()
 void Valve::runSequencer()
 {
     const link::CommandPlan plan = link::commandPlan(m_pending);
-    m_pending = NoCommand;
+    m_pending = link::NoCommand;
     const auto show = [this](const link::Message &m) { statusBar()->showMessage(m.text, m.ms); };
     if (plan.encodesForm) {
         if (!m_blockRead)
@@ -147,7 +147,7 @@ void Valve::scheduleReconnect()
     QTimer::singleShot(kReopenMs, this, [this] {
         m_probeCounter = 0;
         toggleConnection();
-        m_pending = ConnectDevice;
+        m_pending = link::ConnectDevice;
         probeStep();
     });
 }

@@ -77,7 +77,7 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
 
     ui = new Ui::Valve;
     ui->setupUi(this);
-    m_pending = NoCommand;
+    m_pending = link::NoCommand;
 
     // The rounded item view of the style sheet needs a popup without a square frame.
     QWidget *portsPopup = ui->ports->view()->window();
@@ -117,7 +117,7 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     m_portTimer = new QTimer(this);
     connect(ui->connect, &QPushButton::clicked, this, &Valve::toggleConnection);
     connect(ui->save_new_conn, &QPushButton::clicked, this,
-            [this] { requestCommand(ApplyConfig); });
+            [this] { requestCommand(link::ApplyConfig); });
     connect(m_portTimer, &QTimer::timeout, this, &Valve::refreshPorts);
     m_portTimer->start(1000);
 
@@ -130,9 +130,12 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     connect(ui->Main_Tab_Widget, &QTabWidget::currentChanged, this,
             [this] { updatePolling(PollChange::PageChanged); });
     connect(ui->Sub_Sett_TabWidget, &QTabWidget::currentChanged, this, &Valve::clearErrorList);
-    connect(ui->conn_dev, &QPushButton::clicked, this, [this] { requestCommand(ConnectDevice); });
-    connect(ui->read_sett, &QPushButton::clicked, this, [this] { requestCommand(ReadConfig); });
-    connect(ui->write_sett, &QPushButton::clicked, this, [this] { requestCommand(ApplyConfig); });
+    connect(ui->conn_dev, &QPushButton::clicked, this,
+            [this] { requestCommand(link::ConnectDevice); });
+    connect(ui->read_sett, &QPushButton::clicked, this,
+            [this] { requestCommand(link::ReadConfig); });
+    connect(ui->write_sett, &QPushButton::clicked, this,
+            [this] { requestCommand(link::ApplyConfig); });
     connect(ui->in_type_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int type) { onInputTypeChanged(1, type); });
     connect(ui->in_type_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
@@ -141,13 +144,16 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
             [this](int k) { refillIntervalValues(ui->CT_meas_value, k); });
     connect(ui->CT_reset_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int k) { refillIntervalValues(ui->CT_reset_value, k); });
-    connect(ui->RES_1, &QPushButton::clicked, this, [this] { requestCommand(ResetCounters); });
-    connect(ui->RES_2, &QPushButton::clicked, this, [this] { requestCommand(ResetCounters); });
+    connect(ui->RES_1, &QPushButton::clicked, this,
+            [this] { requestCommand(link::ResetCounters); });
+    connect(ui->RES_2, &QPushButton::clicked, this,
+            [this] { requestCommand(link::ResetCounters); });
     connect(ui->AN_meas_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int k) { refillIntervalValues(ui->AN_meas_value, k); });
-    connect(ui->setTime, &QPushButton::clicked, this, [this] { requestCommand(SetClock); });
-    connect(ui->sol_open, &QPushButton::clicked, this, [this] { requestCommand(OpenValve); });
-    connect(ui->sol_close, &QPushButton::clicked, this, [this] { requestCommand(CloseValve); });
+    connect(ui->setTime, &QPushButton::clicked, this, [this] { requestCommand(link::SetClock); });
+    connect(ui->sol_open, &QPushButton::clicked, this, [this] { requestCommand(link::OpenValve); });
+    connect(ui->sol_close, &QPushButton::clicked, this,
+            [this] { requestCommand(link::CloseValve); });
     connect(ui->CT_Phys_Value_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int k) { refillUnits(ui->CT_Phys_Unit_1, false, k); });
     connect(ui->CT_Phys_Value_2, qOverload<int>(&QComboBox::currentIndexChanged), this,

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "device/registermap.h"
+#include "link/commandplan.h"
 #include "widgets/qledlabel.h"
 
 class QComboBox;
@@ -15,10 +16,6 @@ class QModbusReply;
 class QModbusRtuSerialMaster;
 class QStyledItemDelegate;
 class QTimer;
-
-namespace morlenta::link {
-struct Request;
-}
 
 namespace Ui {
 class Valve;
@@ -67,23 +64,11 @@ public:
     };
 
     static constexpr int kMirrorWords = 1024; // register mirror size
-    static constexpr int kMessageMs = 5000;   // how long a status message stays
-    static constexpr int kTickMs = 1000;      // probe and live poll interval
+    static constexpr int kMessageMs = morlenta::link::kMessageMs;
+    static constexpr int kTickMs = 1000; // probe and live poll interval
 
     // What encoding the form found: only a form without input errors is written.
     enum class FormCheck { Passed, InputErrors };
-
-    // Pending command codes run by the sequencer once the controller is awake.
-    enum Command : quint16 {
-        NoCommand = 0,
-        ConnectDevice = 1,
-        ReadConfig = 2,
-        ApplyConfig = 3,
-        SetClock = 4,
-        OpenValve = 5,
-        CloseValve = 6,
-        ResetCounters = 7,
-    };
 
 private slots:
     // Connected by name by the form (config/valve_service.cpp).
@@ -190,7 +175,7 @@ private:
     bool m_idComplete = false;
     bool m_awake = false;
     quint16 m_probeCounter = 0;
-    quint16 m_pending = NoCommand;
+    quint16 m_pending = morlenta::link::NoCommand;
 
     // Live reads sent and not yet finished; a tick sends no new live reads while any is left.
     int m_liveInFlight = 0;

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const device::Route stored = device::route(device::Target::StoredWord);
     if (!(start == stored.start && count >= stored.words) && A::storedWord(v) != storedWordBefore)
         fuzz::fail("stored word changed by a reply at", start);
-    if (A::pending(v) != Valve::NoCommand)
+    if (A::pending(v) != morlenta::link::NoCommand)
         fuzz::fail("a reply queued a command", A::pending(v));
     fuzz::settle();
     return 0;

@@ -166,7 +166,7 @@ void TestLinkE2E::wakeUp()
     QCOMPARE(h.requests().size(), probes + (runs ? 2 : 0)); // the block and register 153
     QCOMPARE(h.requests(kRead, kBlock).size(), runs ? 1 : 0);
     QCOMPARE(r.led(), runs ? ToolRig::Led::Green : ToolRig::Led::Yellow);
-    QCOMPARE(r.pending(), runs ? Valve::NoCommand : Valve::ConnectDevice);
+    QCOMPARE(r.pending(), runs ? morlenta::link::NoCommand : morlenta::link::ConnectDevice);
 }
 
 // Faults: a change of the port list leaves something of the released link running (a yellow LED

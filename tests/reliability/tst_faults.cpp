@@ -138,8 +138,9 @@ private slots:
 void TestFaults::read_data()
 {
     columns();
-    row("never wakes", {"--never-wake"},
-        [](Rig &c) { return c.r.settle() && retried(c) && c.r.pending() == Valve::ConnectDevice; });
+    row("never wakes", {"--never-wake"}, [](Rig &c) {
+        return c.r.settle() && retried(c) && c.r.pending() == morlenta::link::ConnectDevice;
+    });
     row("wakes late", {"--wake-at", "6"}, [](Rig &c) {
         return c.r.settle() && c.r.blockDecoded() && retried(c) && logged(c, kRead, kBlock) == 1;
     });
@@ -165,7 +166,7 @@ void TestFaults::write_data()
     columns();
     row("never wakes", {"--never-wake"}, [](Rig &c) {
         return c.r.settle() && retried(c) && logged(c, kWriteMany, kBlock) == 0 &&
-               c.r.pending() == Valve::ApplyConfig;
+               c.r.pending() == morlenta::link::ApplyConfig;
     });
     row("wakes late", {"--wake-at", "6"},
         [](Rig &c) { return applied(c) && retried(c) && logged(c, kWriteMany, kBlock) == 1; });
@@ -189,7 +190,8 @@ void TestFaults::write_data()
     // Before the release at 3 s: both delayed toggles then fail to open the port.
     row("port lost", kAwake, [](Rig &c) {
         return applied(c) && c.r.settle() && lose(c) &&
-               waitFor([&] { return c.r.pending() == Valve::ConnectDevice; }) && !c.r.connected();
+               waitFor([&] { return c.r.pending() == morlenta::link::ConnectDevice; }) &&
+               !c.r.connected();
     });
 }
 
