@@ -46,6 +46,7 @@ struct Options
     unsigned truncateEvery = 0;
     bool shortReply = false;
     unsigned sleepAfter = 0;
+    unsigned outageMs = 0;
     bool wireTime = false;
 };
 
