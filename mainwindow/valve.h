@@ -9,6 +9,7 @@
 
 #include "device/registermap.h"
 #include "link/commandplan.h"
+#include "link/portlist.h"
 #include "widgets/qledlabel.h"
 
 class QComboBox;
@@ -164,6 +165,7 @@ private:
     QTimer *m_probeTimer = nullptr;      // wake-up probe, 1000 ms while waking
     QTimer *m_pollTimer = nullptr;       // live poll, 1000 ms while the inputs page is shown
 
+    morlenta::link::SystemPorts m_systemPorts;
     QStringList m_portSnapshot; // name, vendor id, product id per port
     int m_lastPortIndex = -1;
     ConnectionSettings m_connection;
