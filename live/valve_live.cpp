@@ -111,7 +111,7 @@ void Valve::onLiveReadDone(QModbusReply *reply)
     }
     if (error != QModbusDevice::NoError || m_liveNext >= m_livePlan.size())
         m_valueHold->start(0); // shown as soon as this reply is done with
-    else if (isConnected())
+    if (isConnected())
         sendNextLiveRead();
 }
 
