@@ -1,8 +1,9 @@
 # Install rules and the packages built from them (CPack).
 #
-# Installed: the tool and the simulator into bin, the README into share/doc/morlenta, and on
-# Linux and the other freedesktop systems the menu entry and the logo as hicolor icons. Tests,
-# tour and benchmarks are never installed.
+# Installed: the tool, morlenta-cli and the simulator into bin, morlenta-cli's manual page into
+# share/man/man1, the README into share/doc/morlenta, and on Linux and the other freedesktop
+# systems the menu entry and the logo as hicolor icons. Tests, tour and benchmarks are never
+# installed.
 #
 # On when this is the top-level project (MORLENTA_TOP_LEVEL, CMakeLists.txt); a project that
 # includes this one with add_subdirectory gets no install rules and no CPack set-up of ours unless
@@ -18,7 +19,10 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS morlenta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS morlenta morlenta-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET morlenta-cli-manpage)
+  install(FILES ${MORLENTA_CLI_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 # The simulator is how someone tries the tool without a controller; it is POSIX only.
 if(TARGET morlenta-sim)
   install(TARGETS morlenta-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -47,8 +51,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
   "Morlenta opens a serial port (USB/RS-485 adapter), wakes the controller, reads its \
 configuration into settings pages, validates and writes it back, and watches the inputs, the \
-valve, the capacitor charge, the core temperature and the clock live. The package also has \
-morlenta-sim, a stand-in for the controller on a virtual serial line made with socat.")
+valve, the capacitor charge, the core temperature and the clock live. morlenta-cli does the same \
+from the command line: configuration profiles written to unit after unit with a read-back, live \
+values as CSV and a trace of every frame. The package also has morlenta-sim, a stand-in for the \
+controller on a virtual serial line made with socat.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
