@@ -54,7 +54,8 @@ void TestLive::pollPlan()
 }
 
 // Faults: a counter read as signed, a delta or float not clamped to its box, NaN shown, a signed
-// clock (2^31 s in 1901), a temperature outside -99..99 or a charge above 24 shown.
+// clock (2^31 s in 1901), a temperature outside -99..99 or a charge above 24 shown, an analog
+// value in the wrong electrical unit.
 void TestLive::display()
 {
     Valve v;
@@ -89,6 +90,20 @@ void TestLive::display()
         const QString text =
             bar ? QString::number(bar->value()) : r.box->property("text").toString();
         QVERIFY2(text.startsWith(QString::fromUtf8(r.shown)), qPrintable(text));
+    }
+
+    // Fault: an analog input's value, previous value or delta captioned in the other electrical
+    // unit (volts for a current input, milliamperes for a voltage input).
+    for (const auto &[type, unit] : {std::pair{3, "В"}, std::pair{4, "мА"}}) {
+        ui->in_type_1->setCurrentIndex(type);
+        ui->in_type_2->setCurrentIndex(type);
+        const std::pair<int, QLabel *> captions[] = {
+            {32811, ui->AN1_LBL_0}, {32815, ui->AN1_LBL_2}, {32819, ui->AN1_LBL_4},
+            {32823, ui->AN2_LBL_0}, {32827, ui->AN2_LBL_2}, {32831, ui->AN2_LBL_4}};
+        for (const auto &[start, caption] : captions) {
+            A::dispatch(v, start, 2);
+            QCOMPARE(caption->text(), QString::fromUtf8(unit));
+        }
     }
 }
 
