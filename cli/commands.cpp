@@ -51,10 +51,12 @@ struct WriteRecord
     QString identifier;
 };
 
-// Wakes the controller and reads its block; its online time then counts.
-LinkResult readBlock(LineSession &session, Block &block)
+// Opens the line, wakes the controller and reads its block; its online time then counts.
+LinkResult openAndRead(LineSession &session, Block &block)
 {
-    const LinkResult r = session.read(route(Target::Block));
+    LinkResult r = session.open();
+    if (r.ok())
+        r = session.read(route(Target::Block));
     if (r.ok()) {
         std::copy_n(r.words.cbegin(), device::kBlockWords, block.begin());
         session.setOnlineSeconds(device::onlineSeconds(block[reg::OnlineTime]));
@@ -107,9 +109,7 @@ Outcome writeAndReadBack(LineSession &session, const Block &block)
     session.pause(link::kReopenMs - sinceWrite.elapsed());
     session.setLine(lineOf(block, session.line()));
     Block back{};
-    LinkResult r = session.open();
-    if (r.ok())
-        r = readBlock(session, back);
+    const LinkResult r = openAndRead(session, back);
     if (!r.ok()) {
         Outcome outcome = outcomeOf(r, session.line());
         outcome.message.prepend(
@@ -182,9 +182,7 @@ Outcome writeProfile(LineSession &session, const Invocation &inv, const QByteArr
                 QStringLiteral("refused")};
 
     Block block{};
-    LinkResult r = session.open();
-    if (r.ok())
-        r = readBlock(session, block);
+    LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
     record.identifier = identifierOf(block);
@@ -258,9 +256,7 @@ Outcome setIdentifierCommand(LineSession &session, const Invocation &inv)
                 .arg(inv.arguments.value(0)),
             QStringLiteral("refused")};
     Block block{};
-    LinkResult r = session.open();
-    if (r.ok())
-        r = readBlock(session, block);
+    LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
     config::Settings settings = config::decodeSettings(block);
@@ -278,9 +274,7 @@ Outcome setIdentifierCommand(LineSession &session, const Invocation &inv)
 Outcome readCommand(LineSession &session, bool raw)
 {
     Block block{};
-    LinkResult r = session.open();
-    if (r.ok())
-        r = readBlock(session, block);
+    LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
     if (raw) {
@@ -308,9 +302,7 @@ Outcome watchCommand(LineSession &session, const Invocation &inv)
 {
     LineSession::catchInterrupts();
     Block block{};
-    LinkResult r = session.open();
-    if (r.ok())
-        r = readBlock(session, block);
+    LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
     const config::Settings settings = config::decodeSettings(block);
@@ -356,14 +348,14 @@ Outcome planCommand(LineSession &session, link::Command command)
         return outcomeOf(r, session.line());
     for (const link::Request &request : link::commandPlan(command).requests) {
         QVector<quint16> words{request.value};
-        if (request.source == link::Source::Clock) {
-            const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
+        const auto seconds = quint32(QDateTime::currentSecsSinceEpoch());
+        if (request.source == link::Source::Clock)
             words = {device::highWord(seconds), device::lowWord(seconds)};
-            print(QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate) + '\n');
-        }
         r = session.write(route(request.target), words);
         if (!r.ok())
             return outcomeOf(r, session.line());
+        if (request.source == link::Source::Clock)
+            print(QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate) + '\n');
     }
     return {};
 }

@@ -140,6 +140,8 @@ bool LineSession::awake() const
 
 LinkResult LineSession::wake()
 {
+    if (!m_client)
+        return send(device::route(device::Target::Probe), nullptr); // fails: not open
     m_client->setTimeout(kProbeMs);
     m_client->setNumberOfRetries(0);
     LinkResult last;

@@ -152,15 +152,21 @@ bool setParity(Options &o, const Value &v)
     return true;
 }
 
+// "A:B" with A in 0..maxFirst and B in minSecond..maxSecond.
+bool toPair(const std::string &text, long maxFirst, long minSecond, long maxSecond, long &first,
+            long &second)
+{
+    const auto colon = text.find(':');
+    return colon != std::string::npos && toInt(text.substr(0, colon), 0, maxFirst, first) &&
+           toInt(text.substr(colon + 1), minSecond, maxSecond, second);
+}
+
 // REGISTER:CODE
 bool addException(Options &o, const Value &v)
 {
-    const std::string &text = v.text();
-    const auto colon = text.find(':');
     long reg = 0;
     long code = 0;
-    if (colon == std::string::npos || !toInt(text.substr(0, colon), 0, 65535, reg) ||
-        !toInt(text.substr(colon + 1), 1, 255, code))
+    if (!toPair(v.text(), 65535, 1, 255, reg, code))
         return v.refuse("--exception needs REGISTER:CODE, e.g. 32768:4");
     o.exceptions.push_back({static_cast<uint16_t>(reg), static_cast<uint8_t>(code)});
     return true;
@@ -169,12 +175,9 @@ bool addException(Options &o, const Value &v)
 // WORD:VALUE, the word within the block
 bool setAlteration(Options &o, const Value &v)
 {
-    const std::string &text = v.text();
-    const auto colon = text.find(':');
     long word = 0;
     long value = 0;
-    if (colon == std::string::npos || !toInt(text.substr(0, colon), 0, 84, word) ||
-        !toInt(text.substr(colon + 1), 0, 65535, value))
+    if (!toPair(v.text(), 84, 0, 65535, word, value))
         return v.refuse("--alter-on-apply needs WORD:VALUE, e.g. 25:16000");
     o.alterWord = static_cast<int>(word);
     o.alterValue = static_cast<uint16_t>(value);
