@@ -55,11 +55,11 @@ QVector<Column> watchColumns(const config::Settings &s)
              return QDateTime::fromSecsSinceEpoch(qint64(raw), Qt::UTC).toString(Qt::ISODate);
          }}};
     const QStringList units = config::unitNames();
-    for (int i = 0; i < device::kServedInputs; ++i) {
-        const config::InputSettings &in = s.inputs[i];
-        const QString name = QStringLiteral("in%1 ").arg(i + 1);
+    for (int input = 1; input <= device::kServedInputs; ++input) {
+        const config::InputSettings &in = s.inputs[input - 1];
+        const QString name = QStringLiteral("in%1 ").arg(input);
         if (in.type == device::InputDiscrete) {
-            columns.append({name + "level", route(Target::Discrete, i),
+            columns.append({name + "level", route(Target::Discrete, input),
                             [](quint32 raw) { return live::discreteText(raw >> 16 != 0); }});
         } else if (in.type == device::InputCounting) {
             const QString unit = units.value(in.counting.unit);
@@ -69,12 +69,12 @@ QVector<Column> watchColumns(const config::Settings &s)
                 "physical delta (" + unit + ')'};
             for (int k = 0; k < device::kCounterQuantities; ++k) {
                 const live::Display display = live::counterDisplay(k);
-                columns.append(
-                    {name + captions[k], route(Target::Counter, i, k), [k, display](quint32 raw) {
-                         return k < 2 ? number(live::counterValue(raw, display.range),
-                                               display.decimals)
-                                      : floatText(raw, display);
-                     }});
+                columns.append({name + captions[k], route(Target::Counter, input, k),
+                                [k, display](quint32 raw) {
+                                    return k < 2 ? number(live::counterValue(raw, display.range),
+                                                          display.decimals)
+                                                 : floatText(raw, display);
+                                }});
             }
         } else if (device::isAnalog(in.type)) {
             const QString electrical = live::electricalUnit(in.type);
@@ -85,7 +85,7 @@ QVector<Column> watchColumns(const config::Settings &s)
                 "delta (" + electrical + ')',          "physical delta (" + unit + ')'};
             for (int k = 0; k < device::kAnalogQuantities; ++k) {
                 const live::Display display = live::analogDisplay(k);
-                columns.append({name + captions[k], route(Target::Analog, i, k),
+                columns.append({name + captions[k], route(Target::Analog, input, k),
                                 [display](quint32 raw) { return floatText(raw, display); }});
             }
         }
