@@ -161,7 +161,8 @@ void TestCli::failures()
 // of a type the input does not have.
 void TestCli::profileOfAKnownBlock()
 {
-    const QJsonObject expected = json(R"({
+    // clang-format off
+    const QJsonObject expected = json(R"json({
       "format": "morlenta-profile/1",
       "line": {"address": 1, "baud": 9600, "dataBits": 8, "parity": "none", "stopBits": 1},
       "onlineTime": 10,
@@ -176,15 +177,13 @@ void TestCli::profileOfAKnownBlock()
       "counting": {"measurement": {"interval": "1-24 часа", "moment": "3 час."},
                    "reset": {"interval": "1-28 дней", "moment": "1 число"},
                    "frequencyFilter": "40 Гц"},
-      "analog":
-{
-    "measurement" : {"interval" : "1-60 минут", "moment" : "5 мин."}, "pause" : "50", "filter" : "4"
-}
-})");
+      "analog": {"measurement": {"interval": "1-60 минут", "moment": "5 мин."},
+                 "pause": "50", "filter": "4"}})json");
+    // clang-format on
     QVERIFY(!expected.isEmpty());
-QStringList skipped;
-QCOMPARE(profileOf(config::decodeSettings(block()), &skipped), expected);
-QVERIFY(skipped.isEmpty());
+    QStringList skipped;
+    QCOMPARE(profileOf(config::decodeSettings(block()), &skipped), expected);
+    QVERIFY(skipped.isEmpty());
 }
 
 // Faults: a key written by read but not taken by write, or taken as another code (the two
