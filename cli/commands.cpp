@@ -133,8 +133,8 @@ Outcome writeAndReadBack(LineSession &session, const Block &block)
 // What a write would change: the profile's fields, then the words.
 void printChanges(const Block &before, const Block &after)
 {
-    const QMap<QString, QString> was = profileFields(profileOf(config::decodeSettings(before)));
-    const QMap<QString, QString> will = profileFields(profileOf(config::decodeSettings(after)));
+    const QMap<QString, QString> was = profileFields(profileOf(shownSettings(before)));
+    const QMap<QString, QString> will = profileFields(profileOf(shownSettings(after)));
     QStringList keys = was.keys() + will.keys();
     keys.removeDuplicates();
     keys.sort();
@@ -186,7 +186,7 @@ Outcome writeProfile(LineSession &session, const Invocation &inv, const QByteArr
     if (!r.ok())
         return outcomeOf(r, session.line());
     record.identifier = identifierOf(block);
-    config::Settings settings = config::decodeSettings(block);
+    config::Settings settings = shownSettings(block);
     const QStringList refusals = applyProfile(document.object(), settings);
     Block encoded{};
     const Outcome checked = encodeChecked(refusals, settings, block, encoded);
@@ -259,7 +259,7 @@ Outcome setIdentifierCommand(LineSession &session, const Invocation &inv)
     LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
-    config::Settings settings = config::decodeSettings(block);
+    config::Settings settings = shownSettings(block);
     settings.identifier = id;
     settings.writeIdentifier = true;
     Block encoded{};
@@ -289,7 +289,7 @@ Outcome readCommand(LineSession &session, bool raw)
         return {};
     }
     QStringList skipped;
-    const QJsonObject profile = profileOf(config::decodeSettings(block), &skipped);
+    const QJsonObject profile = profileOf(shownSettings(block), &skipped);
     for (const QString &path : skipped)
         note(QStringLiteral("%1: у контроллера значение не из списка страницы настроек; ключ не "
                             "записан, при записи профиля слово останется как есть")
@@ -305,7 +305,7 @@ Outcome watchCommand(LineSession &session, const Invocation &inv)
     LinkResult r = openAndRead(session, block);
     if (!r.ok())
         return outcomeOf(r, session.line());
-    const config::Settings settings = config::decodeSettings(block);
+    const config::Settings settings = shownSettings(block);
     const QVector<device::Route> plan =
         live::pollPlan(quint16(settings.solenoidType), quint16(settings.inputs[0].type),
                        quint16(settings.inputs[1].type));

@@ -270,6 +270,15 @@ QString expected(const Leaf &leaf)
 
 } // namespace
 
+config::Settings shownSettings(const device::Block &block)
+{
+    config::Settings settings = config::decodeSettings(block);
+    for (const Leaf &leaf : leaves(settings))
+        if (leaf.number && std::isfinite(float(*leaf.number)))
+            *leaf.number = shortestDecimal(float(*leaf.number));
+    return settings;
+}
+
 QJsonObject profileOf(const config::Settings &settings, QStringList *skipped)
 {
     config::Settings s = settings;

@@ -18,8 +18,13 @@ constexpr char kProfileFormat[] = "morlenta-profile/1";
 // added to `skipped`: written back, such a profile leaves the word as the unit has it.
 QJsonObject profileOf(const config::Settings &settings, QStringList *skipped = nullptr);
 
-// Applies the keys `profile` has over `settings` (decoded from the unit's block). Returns what
-// it refuses, "path: why", with what was expected; empty when every key was applied.
+// The settings of a block with its floats as the profile shows them: the shortest decimal that
+// gives the same float back, as the page shows them rounded. The page's checks then see a weight
+// of 0.01, not 0.0099999998 (of which 100 is no whole multiple); each encodes as the same float.
+config::Settings shownSettings(const device::Block &block);
+
+// Applies the keys `profile` has over `settings` (shownSettings() of the unit's block). Returns
+// what it refuses, "path: why", with what was expected; empty when every key was applied.
 QStringList applyProfile(const QJsonObject &profile, config::Settings &settings);
 
 // The settings page's messages for `settings`, in its order, each after the keys it concerns.
