@@ -119,7 +119,7 @@ QStringList watchHeader(const config::Settings &settings)
 QStringList watchRow(const QDateTime &time, const config::Settings &settings,
                      const QHash<int, QVector<quint16>> &words)
 {
-    QStringList row{time.toUTC().toString(Qt::ISODate)};
+    QStringList row{time.toUTC().toString(Qt::ISODateWithMs)};
     for (const Column &column : watchColumns(settings)) {
         const QVector<quint16> got = words.value(column.read.start);
         // One-word values come as the high half, as two-word values are joined.

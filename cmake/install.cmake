@@ -20,8 +20,25 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS morlenta morlenta-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET morlenta-cli-manpage)
-  install(FILES ${MORLENTA_CLI_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# morlenta-cli's manual page, made from its --help by help2man (Debian package help2man) at build
+# time and packed as Debian keeps manual pages.
+if(UNIX AND NOT APPLE)
+  find_program(MORLENTA_HELP2MAN help2man)
+  if(MORLENTA_HELP2MAN)
+    set(MORLENTA_CLI_MANPAGE ${CMAKE_CURRENT_BINARY_DIR}/morlenta-cli.1.gz)
+    add_custom_command(OUTPUT ${MORLENTA_CLI_MANPAGE}
+      COMMAND ${MORLENTA_HELP2MAN} --no-info --section=1
+        "--name=commission a solenoid-valve controller from the command line"
+        --output=morlenta-cli.1 $<TARGET_FILE:morlenta-cli>
+      COMMAND gzip -9nf morlenta-cli.1
+      DEPENDS morlenta-cli
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      COMMENT "Manual page of morlenta-cli")
+    add_custom_target(morlenta-cli-manpage ALL DEPENDS ${MORLENTA_CLI_MANPAGE})
+    install(FILES ${MORLENTA_CLI_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  else()
+    message(WARNING "help2man not found: morlenta-cli gets no manual page")
+  endif()
 endif()
 # The simulator is how someone tries the tool without a controller; it is POSIX only.
 if(TARGET morlenta-sim)
