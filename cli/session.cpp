@@ -260,6 +260,7 @@ bool LineSession::pause(qint64 ms)
     if (ms > 0 && !g_interrupted) {
         QTimer timer;
         timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer); // a coarse timer may end 5 % early
         timer.start(int(ms));
         runUntil(&timer, &QTimer::timeout);
     }
