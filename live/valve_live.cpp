@@ -13,14 +13,9 @@ using namespace morlenta;
 
 namespace {
 
-live::Range rangeOf(const QDoubleSpinBox *box)
+void showFloat(QDoubleSpinBox *box, quint32 raw, const live::Display &display)
 {
-    return {box->minimum(), box->maximum()};
-}
-
-void showFloat(QDoubleSpinBox *box, quint32 raw)
-{
-    if (const std::optional<double> value = live::floatValue(raw, rangeOf(box)))
+    if (const std::optional<double> value = live::floatValue(raw, display.range))
         box->setValue(*value);
 }
 
@@ -143,11 +138,12 @@ void Valve::showCounter(int input, int quantity, quint32 raw)
     const InputWidgets &w = inputWidgets(input);
     QDoubleSpinBox *box = w.counter[quantity];
     // Quantities 0 and 1 count impulses; 2 and 3 are physical values computed by the controller.
+    const live::Display display = live::counterDisplay(quantity);
     if (quantity < 2) {
-        box->setValue(live::counterValue(raw, rangeOf(box)));
+        box->setValue(live::counterValue(raw, display.range));
         w.counterCaptions[quantity]->setText(live::impulseUnit());
     } else {
-        showFloat(box, raw);
+        showFloat(box, raw, display);
         w.counterCaptions[quantity]->setText(w.countingUnit->currentText());
     }
 }
@@ -159,7 +155,7 @@ void Valve::showAnalog(int input, int quantity, quint32 raw)
         return;
 
     const InputWidgets &w = inputWidgets(input);
-    showFloat(w.analogValue[quantity], raw);
+    showFloat(w.analogValue[quantity], raw, live::analogDisplay(quantity));
     // Even quantities are electrical (value, previous, delta), odd ones their physical values.
     w.analogCaptions[quantity]->setText(quantity % 2 == 0
                                             ? live::electricalUnit(w.type->currentIndex())
@@ -168,20 +164,19 @@ void Valve::showAnalog(int input, int quantity, quint32 raw)
 
 void Valve::showSolenoid(quint16 state)
 {
-    if (state == device::kValveOpen) {
-        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_open_64.png")));
-        ui->sol_state->setText(QStringLiteral("открыт"));
-    } else if (state == device::kValveClosed) {
-        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
-        ui->sol_state->setText(QStringLiteral("закрыт"));
-    }
+    const std::optional<QString> text = live::valveText(state);
+    if (!text)
+        return;
+    ui->sol_st_pix->setPixmap(QPixmap(state == device::kValveOpen
+                                          ? QStringLiteral(":/resources/images/sol_open_64.png")
+                                          : QStringLiteral(":/resources/images/sol_close_64.png")));
+    ui->sol_state->setText(*text);
 }
 
 void Valve::showCapacitor(quint16 charge)
 {
-    // Full scale is 24; anything above is not a charge and leaves the bar as it was.
-    if (charge <= ui->cap_charge->maximum())
-        ui->cap_charge->setValue(charge);
+    if (const std::optional<int> value = live::capacitorCharge(charge))
+        ui->cap_charge->setValue(*value);
 }
 
 void Valve::showTemperature(quint32 raw)
