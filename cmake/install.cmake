@@ -1,8 +1,9 @@
 # Install rules and the packages built from them (CPack).
 #
-# Installed: the tool and the simulator into bin, the README into share/doc/morlenta, and on
-# Linux and the other freedesktop systems the menu entry and the logo as hicolor icons. Tests,
-# tour and benchmarks are never installed.
+# Installed: the tool, morlenta-cli and the simulator into bin, morlenta-cli's manual page into
+# share/man/man1, the README into share/doc/morlenta, and on Linux and the other freedesktop
+# systems the menu entry and the logo as hicolor icons. Tests, tour and benchmarks are never
+# installed.
 #
 # On when this is the top-level project (MORLENTA_TOP_LEVEL, CMakeLists.txt); a project that
 # includes this one with add_subdirectory gets no install rules and no CPack set-up of ours unless
@@ -18,7 +19,27 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS morlenta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS morlenta morlenta-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# morlenta-cli's manual page, made from its --help by help2man (Debian package help2man) at build
+# time and packed as Debian keeps manual pages.
+if(UNIX AND NOT APPLE)
+  find_program(MORLENTA_HELP2MAN help2man)
+  if(MORLENTA_HELP2MAN)
+    set(MORLENTA_CLI_MANPAGE ${CMAKE_CURRENT_BINARY_DIR}/morlenta-cli.1.gz)
+    add_custom_command(OUTPUT ${MORLENTA_CLI_MANPAGE}
+      COMMAND ${MORLENTA_HELP2MAN} --no-info --section=1
+        "--name=commission a solenoid-valve controller from the command line"
+        --output=morlenta-cli.1 $<TARGET_FILE:morlenta-cli>
+      COMMAND gzip -9nf morlenta-cli.1
+      DEPENDS morlenta-cli
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      COMMENT "Manual page of morlenta-cli")
+    add_custom_target(morlenta-cli-manpage ALL DEPENDS ${MORLENTA_CLI_MANPAGE})
+    install(FILES ${MORLENTA_CLI_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  else()
+    message(WARNING "help2man not found: morlenta-cli gets no manual page")
+  endif()
+endif()
 # The simulator is how someone tries the tool without a controller; it is POSIX only.
 if(TARGET morlenta-sim)
   install(TARGETS morlenta-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -47,8 +68,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
   "Morlenta opens a serial port (USB/RS-485 adapter), wakes the controller, reads its \
 configuration into settings pages, validates and writes it back, and watches the inputs, the \
-valve, the capacitor charge, the core temperature and the clock live. The package also has \
-morlenta-sim, a stand-in for the controller on a virtual serial line made with socat.")
+valve, the capacitor charge, the core temperature and the clock live. morlenta-cli does the same \
+from the command line: configuration profiles written to unit after unit with a read-back, live \
+values as CSV and a trace of every frame. The package also has morlenta-sim, a stand-in for the \
+controller on a virtual serial line made with socat.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)

@@ -7,8 +7,7 @@
 #include <array>
 
 // The codecs of the configuration block's fields that the settings form shows: the identifier,
-// the per-input bits, the discrete edge codes, combo box indexes. The block itself is in
-// device/registermap.h.
+// the per-input bits, the discrete edge codes. The block itself is in device/registermap.h.
 namespace morlenta::config {
 
 using IdentifierWords = std::array<quint16, 4>;
@@ -30,12 +29,6 @@ int inputBit(quint16 word, int input);
 // which leaves the combo box without a current item.
 float discreteEdgeFloat(int index);
 int discreteEdgeIndex(float stored);
-
-// A combo box index as a word: no current item (-1) becomes 0xFFFF.
-constexpr quint16 indexWord(int index)
-{
-    return quint16(index);
-}
 
 } // namespace morlenta::config
 

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "config/fields.h"
+#include "config/validation.h"
 #include "device/registermap.h"
 
 // The controller's configuration as the settings pages show it, without a widget: every field by
@@ -20,9 +21,14 @@
 //   the quantities and units) the field says what it holds.
 // - decodeSettings() keeps every word it reads, also one that no list item stands for (a code the
 //   tool does not know): encodeSettings() of the decoded settings with the same block gives that
-//   block back, word for word, but for the mends the tool applies to every write (inputs 3 and 4
-//   emptied). A field set to -1 ("no item", as a combo box without a current item gives it)
-//   encodes as the page always has: 0xFFFF, except the intervals, which then keep the block's word.
+//   block back, word for word, but for the mends the tool applies to every write (the slots of
+//   inputs 3 and 4 emptied, and bits 2..15 of words 75 and 76, which serve no input the tool
+//   serves, written as 0, as the page always wrote them). Where several words show as one item
+//   (an edge code of 1.5 or NaN of a discrete input, interval code 2 shown as "выключен"), the
+//   item that `lastRead`'s word shows keeps that word; so does a NaN float over a NaN. A field
+//   set to -1 ("no item", as a combo box without a current item gives it) encodes as the page
+//   always has: 0xFFFF (-1.0 for a discrete edge), except the intervals, which then keep the
+//   block's word.
 // - Inputs are numbered 1 and 2, as the pages number them: inputs[0] is input 1.
 namespace morlenta::config {
 
@@ -66,6 +72,8 @@ struct InputSettings
 {
     int type = device::InputOff; // 0 off, 1 discrete, 2 counting, 3 voltage, 4 current
     // Discrete: the solenoid's opening and closing edge, 0 off, 1 falling, 2 rising.
+    // The block stores them as floats; a float that is no whole number decodes as
+    // discreteEdgeIndex() reads it (truncated, -1 for NaN).
     int openEdge = 0;
     int closeEdge = 0;
     // Counting: the active edge (0 falling, 1 rising) and the control type (0 absolute, 1 per
@@ -129,6 +137,12 @@ struct SettingsIssue
 // The messages the settings page would list after writing these settings with an empty error
 // list, in the order it lists them. Empty: the settings may be written.
 QVector<SettingsIssue> validateSettings(const Settings &settings);
+
+// The page's checks of these settings, in the order it runs them: each adds a message to its
+// list or takes one off (validation.h). The window applies them to the list it shows.
+MessageActions settingsChecks(const Settings &settings);
+// The input and the fields of message 0..11.
+SettingsIssue settingsIssue(int message);
 
 // The texts of the page's fixed lists, in index order.
 enum class Choice {

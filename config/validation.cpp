@@ -25,15 +25,6 @@ const char *const kMessages[kInputErrorCount] = {
     "AN2: верхняя граница(физ.вел.) меньше или равно нижняя граница(физ.вел.)",
 };
 
-// Spin boxes of the counting thresholds, in test order, without the input suffix.
-const char *const kCountingBoxes[4] = {"CT_min_open_", "CT_min_close_", "CT_max_open_",
-                                       "CT_max_close_"};
-
-QString suffixed(const char *name, int input)
-{
-    return QLatin1String(name) + QString::number(input);
-}
-
 constexpr double kMultipleTolerance = 0.00001;
 
 } // namespace
@@ -43,28 +34,6 @@ QString inputErrorMessage(int message)
     if (message < 0 || message >= kInputErrorCount)
         return {};
     return QString::fromUtf8(kMessages[message]);
-}
-
-QStringList markedWidgetNames(int message)
-{
-    for (int input = 1; input <= 2; ++input) {
-        if (message == weightMessage(input))
-            return {suffixed("CT_Imp_Weight_", input)};
-        for (int value = 0; value < 4; ++value)
-            if (message == multipleMessage(input, value))
-                return {suffixed(kCountingBoxes[value], input)};
-        if (message == limitMessage(input))
-            return {suffixed("AN_Btm_Lim_Phys_", input), suffixed("AN_Upp_Lim_Phys_", input)};
-    }
-    return {};
-}
-
-QStringList allMarkableWidgetNames()
-{
-    QStringList names;
-    for (int message = 0; message < kInputErrorCount; ++message)
-        names += markedWidgetNames(message);
-    return names;
 }
 
 QString markedStyle()

@@ -8,7 +8,8 @@
 #include <array>
 
 // Checks of the settings form before a configuration write, and the messages they list in
-// `error_lcd`. Message k is checked, listed and marked by index 0..11.
+// `error_lcd`. Message k is checked, listed and marked by index 0..11 (the fields each marks:
+// settingsIssue() in settings.h).
 namespace morlenta::config {
 
 constexpr int kInputErrorCount = 12;
@@ -29,10 +30,6 @@ constexpr int limitMessage(int input)
 
 // The twelve message texts.
 QString inputErrorMessage(int message);
-
-// Object names of the spin boxes a message marks, and of all 14 the reset covers.
-QStringList markedWidgetNames(int message);
-QStringList allMarkableWidgetNames();
 
 // Style sheets of a marked spin box and of its reset two seconds later.
 QString markedStyle();

@@ -17,21 +17,19 @@ void Valve::clearErrorList()
 
 void Valve::onInputTypeChanged(int input, int type)
 {
-    const int type1 = ui->in_type_1->currentIndex();
-    const int type2 = ui->in_type_2->currentIndex();
-    QGroupBox *discrete = input == 1 ? ui->DS_1_GBox : ui->DS_2_GBox;
-    QGroupBox *counting = input == 1 ? ui->CT_1_GBox : ui->CT_2_GBox;
-    QGroupBox *analog = input == 1 ? ui->AN_1_GBox : ui->AN_2_GBox;
+    const int type1 = inputWidgets(1).type->currentIndex();
+    const int type2 = inputWidgets(2).type->currentIndex();
+    const InputWidgets &w = inputWidgets(input);
 
     using namespace device;
 
-    discrete->setEnabled(type == InputDiscrete);
+    w.discrete->setEnabled(type == InputDiscrete);
     const bool anyDiscrete = type1 == InputDiscrete || type2 == InputDiscrete;
     ui->ds_filt_label->setEnabled(anyDiscrete);
     ui->ds_filt_delay->setEnabled(anyDiscrete);
-    counting->setEnabled(type == InputCounting);
+    w.counting->setEnabled(type == InputCounting);
     ui->CT_Common_GBox->setEnabled(type1 == InputCounting || type2 == InputCounting);
-    analog->setEnabled(type > InputCounting);
+    w.analog->setEnabled(type > InputCounting);
     ui->AN_Common_GBox->setEnabled(type1 > InputCounting || type2 > InputCounting);
 }
 

@@ -7,14 +7,14 @@ namespace morlenta::device {
 
 namespace {
 
-// One run of registers: the first, and the steps between the inputs and between the quantities
-// of an input.
+// One run of registers: the first, and the steps between the inputs (inputs 0: a run of no
+// input) and between the quantities of an input.
 struct Run
 {
     Target target;
     quint16 first;
     quint16 words;
-    int inputs = 1;
+    int inputs = 0;
     int inputStep = 0;
     int quantities = 1;
     int quantityStep = 0;
@@ -28,9 +28,9 @@ constexpr Run kMap[] = {
     {Target::ResetCounters, 259,   1},
     {Target::Solenoid,      32768, 1},
     {Target::Discrete,      32769, 1, kServedInputs, 1},
-    // Counting quantities interleave the two inputs: input n, quantity k at 32771 + 2n + 4k.
+    // Counting quantities interleave the two inputs: input n, quantity k at 32771 + 2(n - 1) + 4k.
     {Target::Counter,       32771, 2, kServedInputs, 2, kCounterQuantities, 4},
-    // Analog quantities lie in one run per input: input n, quantity k at 32811 + 12n + 2k.
+    // Analog quantities lie in one run per input: input n, quantity k at 32811 + 12(n - 1) + 2k.
     {Target::Analog,        32811, 2, kServedInputs, 12, kAnalogQuantities, 2},
     {Target::Capacitor,     36851, 1},
     {Target::Probe,         36858, 1},
@@ -46,9 +46,11 @@ Route route(Target target, int input, int quantity)
     for (const Run &run : kMap) {
         if (run.target != target)
             continue;
-        if (input < 0 || input >= run.inputs || quantity < 0 || quantity >= run.quantities)
+        const bool inputValid = run.inputs == 0 ? input == 0 : input >= 1 && input <= run.inputs;
+        if (!inputValid || quantity < 0 || quantity >= run.quantities)
             return {};
-        const int start = run.first + input * run.inputStep + quantity * run.quantityStep;
+        const int offset = run.inputs == 0 ? 0 : input - 1;
+        const int start = run.first + offset * run.inputStep + quantity * run.quantityStep;
         return {target, input, quantity, quint16(start), run.words};
     }
     return {};

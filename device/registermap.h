@@ -122,14 +122,14 @@ constexpr int kAnalogQuantities = 6;  // value, physical value, previous of both
 struct Route
 {
     Target target = Target::None;
-    int input = 0;    // 0 or 1 for the per-input targets
+    int input = 0;    // 1 or 2 for the per-input targets, 0 for the others
     int quantity = 0; // counting 0..3, analog 0..5, in the order of the inputs page
     quint16 start = 0;
     quint16 words = 0; // 1, or 2 for a 32-bit value
 };
 
-// The register of `target`, for input `input` and quantity `quantity` where it has several;
-// Target::None for an input or quantity it does not have.
+// The register of `target`, for input `input` (1 or 2; 0 for a target of no input) and quantity
+// `quantity` where it has several; Target::None for an input or quantity it does not have.
 Route route(Target target, int input = 0, int quantity = 0);
 
 constexpr quint16 kAwakeAnswer = 0xFACE;

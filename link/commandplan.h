@@ -24,6 +24,11 @@ enum Command : quint16 {
 
 constexpr int kMessageMs = 5000; // how long a status message stays
 
+// After a configuration write the port is released and opened again, so that the controller can
+// take the new block (and perhaps new line parameters): times from the write.
+constexpr int kReleaseMs = 3000;
+constexpr int kReopenMs = 4000;
+
 // Where the words of a write come from.
 enum class Source {
     Value, // the request's own value

@@ -16,9 +16,7 @@ using namespace morlenta;
 
 namespace {
 
-constexpr int kLastProbe = 4;    // the probe counted with 5 is the sixth and last
-constexpr int kReleaseMs = 3000; // after a configuration write: release the port...
-constexpr int kReopenMs = 4000;  // ...and open it again
+constexpr int kLastProbe = 4; // the probe counted with 5 is the sixth and last
 
 // How long a request may wait for its reply before the line counts as quiet: three times the
 // longest exchange the tool makes (the block written, 179 + 8 characters of up to 11 bits), and
@@ -150,11 +148,11 @@ void Valve::send(const link::Request &request)
 // controller is woken with command 1. Each step simply toggles the port.
 void Valve::scheduleReconnect()
 {
-    QTimer::singleShot(kReleaseMs, this, [this] {
+    QTimer::singleShot(link::kReleaseMs, this, [this] {
         m_probeCounter = 0;
         toggleConnection();
     });
-    QTimer::singleShot(kReopenMs, this, [this] {
+    QTimer::singleShot(link::kReopenMs, this, [this] {
         m_probeCounter = 0;
         toggleConnection();
         m_pending = link::ConnectDevice;

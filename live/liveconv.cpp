@@ -23,6 +23,18 @@ double clamp(double value, const Range &range)
 
 } // namespace
 
+Display counterDisplay(int quantity)
+{
+    const Display displays[device::kCounterQuantities] = {kImpulses, kImpulseDelta, kPhysicalCount,
+                                                          kPhysicalDelta};
+    return quantity >= 0 && quantity < device::kCounterQuantities ? displays[quantity] : Display{};
+}
+
+Display analogDisplay(int)
+{
+    return kAnalogValue;
+}
+
 double counterValue(quint32 raw, const Range &range)
 {
     return clamp(double(raw), range);
@@ -36,12 +48,35 @@ std::optional<double> floatValue(quint32 raw, const Range &range)
     return clamp(double(value), range);
 }
 
-std::optional<QString> temperatureText(quint32 raw)
+std::optional<int> temperatureCelsius(quint32 raw)
 {
     const qint32 celsius = qint32(raw);
     if (celsius < -99 || celsius > 99)
         return std::nullopt;
-    return QString::number(celsius) + QStringLiteral(" (°C)");
+    return celsius;
+}
+
+std::optional<QString> temperatureText(quint32 raw)
+{
+    if (const std::optional<int> celsius = temperatureCelsius(raw))
+        return QString::number(*celsius) + QStringLiteral(" (°C)");
+    return std::nullopt;
+}
+
+std::optional<int> capacitorCharge(quint16 raw)
+{
+    if (raw > device::kCapacitorFull)
+        return std::nullopt;
+    return raw;
+}
+
+std::optional<QString> valveText(quint16 state)
+{
+    if (state == device::kValveOpen)
+        return QStringLiteral("открыт");
+    if (state == device::kValveClosed)
+        return QStringLiteral("закрыт");
+    return std::nullopt;
 }
 
 QString clockText(quint32 seconds, const QLocale &locale)

@@ -36,8 +36,8 @@ QVector<device::Route> pollPlan(quint16 solenoidType, quint16 input1Type, quint1
         plan.append(route(Target::Capacitor));
     plan.append(route(Target::Solenoid));
     plan.append(route(Target::Temperature));
-    addInput(plan, 0, input1Type);
-    addInput(plan, 1, input2Type);
+    addInput(plan, 1, input1Type);
+    addInput(plan, 2, input2Type);
     return plan;
 }
 

@@ -13,14 +13,9 @@ using namespace morlenta;
 
 namespace {
 
-live::Range rangeOf(const QDoubleSpinBox *box)
+void showFloat(QDoubleSpinBox *box, quint32 raw, const live::Display &display)
 {
-    return {box->minimum(), box->maximum()};
-}
-
-void showFloat(QDoubleSpinBox *box, quint32 raw)
-{
-    if (const std::optional<double> value = live::floatValue(raw, rangeOf(box)))
+    if (const std::optional<double> value = live::floatValue(raw, display.range))
         box->setValue(*value);
 }
 
@@ -177,75 +172,59 @@ void Valve::showLive(const Route &route, const quint16 *words)
 
 void Valve::showDiscrete(int input, bool high)
 {
-    QLineEdit *const boxes[] = {ui->DS1_LCD, ui->DS2_LCD};
-    if (input < 0 || input >= device::kServedInputs)
+    if (input < 1 || input > device::kServedInputs)
         return;
-    boxes[input]->setText(live::discreteText(high));
+    inputWidgets(input).level->setText(live::discreteText(high));
 }
 
 void Valve::showCounter(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][device::kCounterQuantities] = {
-        {ui->CT1_Imp_LCD, ui->CT1_Abs_Del_LCD, ui->CT1_Ph_Val_LCD, ui->CT1_Ph_Del_LCD},
-        {ui->CT2_Imp_LCD, ui->CT2_Abs_Del_LCD, ui->CT2_Ph_Val_LCD, ui->CT2_Ph_Del_LCD}};
-    QLabel *const captions[2][device::kCounterQuantities] = {
-        {ui->CT1_LBL_0, ui->CT1_LBL_1, ui->CT1_LBL_2, ui->CT1_LBL_3},
-        {ui->CT2_LBL_0, ui->CT2_LBL_1, ui->CT2_LBL_2, ui->CT2_LBL_3}};
-    QComboBox *const units[2] = {ui->CT_Phys_Unit_1, ui->CT_Phys_Unit_2};
-    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+    if (input < 1 || input > device::kServedInputs || quantity < 0 ||
         quantity >= device::kCounterQuantities)
         return;
 
-    QDoubleSpinBox *box = boxes[input][quantity];
+    const InputWidgets &w = inputWidgets(input);
+    QDoubleSpinBox *box = w.counter[quantity];
     // Quantities 0 and 1 count impulses; 2 and 3 are physical values computed by the controller.
+    const live::Display display = live::counterDisplay(quantity);
     if (quantity < 2) {
-        box->setValue(live::counterValue(raw, rangeOf(box)));
-        captions[input][quantity]->setText(live::impulseUnit());
+        box->setValue(live::counterValue(raw, display.range));
+        w.counterCaptions[quantity]->setText(live::impulseUnit());
     } else {
-        showFloat(box, raw);
-        captions[input][quantity]->setText(units[input]->currentText());
+        showFloat(box, raw, display);
+        w.counterCaptions[quantity]->setText(w.countingUnit->currentText());
     }
 }
 
 void Valve::showAnalog(int input, int quantity, quint32 raw)
 {
-    QDoubleSpinBox *const boxes[2][device::kAnalogQuantities] = {
-        {ui->AN1_Val_LCD, ui->AN1_Ph_Val_LCD, ui->AN1_Pr_Val_LCD, ui->AN1_Pr_Ph_LCD,
-         ui->AN1_Del_Val_LCD, ui->AN1_Ph_Del_LCD},
-        {ui->AN2_Val_LCD, ui->AN2_Ph_Val_LCD, ui->AN2_Pr_Val_LCD, ui->AN2_Pr_Ph_LCD,
-         ui->AN2_Del_Val_LCD, ui->AN2_Ph_Del_LCD}};
-    QLabel *const captions[2][device::kAnalogQuantities] = {
-        {ui->AN1_LBL_0, ui->AN1_LBL_1, ui->AN1_LBL_2, ui->AN1_LBL_3, ui->AN1_LBL_4, ui->AN1_LBL_5},
-        {ui->AN2_LBL_0, ui->AN2_LBL_1, ui->AN2_LBL_2, ui->AN2_LBL_3, ui->AN2_LBL_4, ui->AN2_LBL_5}};
-    QComboBox *const types[2] = {ui->in_type_1, ui->in_type_2};
-    QComboBox *const units[2] = {ui->AN_Phys_Unit_1, ui->AN_Phys_Unit_2};
-    if (input < 0 || input >= device::kServedInputs || quantity < 0 ||
+    if (input < 1 || input > device::kServedInputs || quantity < 0 ||
         quantity >= device::kAnalogQuantities)
         return;
 
-    showFloat(boxes[input][quantity], raw);
+    const InputWidgets &w = inputWidgets(input);
+    showFloat(w.analogValue[quantity], raw, live::analogDisplay(quantity));
     // Even quantities are electrical (value, previous, delta), odd ones their physical values.
-    captions[input][quantity]->setText(quantity % 2 == 0
-                                           ? live::electricalUnit(types[input]->currentIndex())
-                                           : units[input]->currentText());
+    w.analogCaptions[quantity]->setText(quantity % 2 == 0
+                                            ? live::electricalUnit(w.type->currentIndex())
+                                            : w.analogUnit->currentText());
 }
 
 void Valve::showSolenoid(quint16 state)
 {
-    if (state == device::kValveOpen) {
-        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_open_64.png")));
-        ui->sol_state->setText(QStringLiteral("открыт"));
-    } else if (state == device::kValveClosed) {
-        ui->sol_st_pix->setPixmap(QPixmap(QStringLiteral(":/resources/images/sol_close_64.png")));
-        ui->sol_state->setText(QStringLiteral("закрыт"));
-    }
+    const std::optional<QString> text = live::valveText(state);
+    if (!text)
+        return;
+    ui->sol_st_pix->setPixmap(QPixmap(state == device::kValveOpen
+                                          ? QStringLiteral(":/resources/images/sol_open_64.png")
+                                          : QStringLiteral(":/resources/images/sol_close_64.png")));
+    ui->sol_state->setText(*text);
 }
 
 void Valve::showCapacitor(quint16 charge)
 {
-    // Full scale is 24; anything above is not a charge and leaves the bar as it was.
-    if (charge <= ui->cap_charge->maximum())
-        ui->cap_charge->setValue(charge);
+    if (const std::optional<int> value = live::capacitorCharge(charge))
+        ui->cap_charge->setValue(*value);
 }
 
 void Valve::showTemperature(quint32 raw)

@@ -77,6 +77,7 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
 
     ui = new Ui::Valve;
     ui->setupUi(this);
+    fillInputWidgets();
     m_pending = link::NoCommand;
 
     // The rounded item view of the style sheet needs a popup without a square frame.
@@ -140,10 +141,15 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
             [this] { requestCommand(link::ReadConfig); });
     connect(ui->write_sett, &QPushButton::clicked, this,
             [this] { requestCommand(link::ApplyConfig); });
-    connect(ui->in_type_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int type) { onInputTypeChanged(1, type); });
-    connect(ui->in_type_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int type) { onInputTypeChanged(2, type); });
+    for (int input = 1; input <= device::kServedInputs; ++input) {
+        const InputWidgets &w = inputWidgets(input);
+        connect(w.type, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, input](int type) { onInputTypeChanged(input, type); });
+        connect(w.countingQuantity, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, unit = w.countingUnit](int k) { refillUnits(unit, false, k); });
+        connect(w.analogQuantity, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, unit = w.analogUnit](int k) { refillUnits(unit, true, k); });
+    }
     connect(ui->CT_meas_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this](int k) { refillIntervalValues(ui->CT_meas_value, k); });
     connect(ui->CT_reset_interval, qOverload<int>(&QComboBox::currentIndexChanged), this,
@@ -158,14 +164,6 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     connect(ui->sol_open, &QPushButton::clicked, this, [this] { requestCommand(link::OpenValve); });
     connect(ui->sol_close, &QPushButton::clicked, this,
             [this] { requestCommand(link::CloseValve); });
-    connect(ui->CT_Phys_Value_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int k) { refillUnits(ui->CT_Phys_Unit_1, false, k); });
-    connect(ui->CT_Phys_Value_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int k) { refillUnits(ui->CT_Phys_Unit_2, false, k); });
-    connect(ui->AN_Phys_Value_1, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int k) { refillUnits(ui->AN_Phys_Unit_1, true, k); });
-    connect(ui->AN_Phys_Value_2, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this](int k) { refillUnits(ui->AN_Phys_Unit_2, true, k); });
 
     // The connections exist already: the first item of each quantity box fills its unit box.
     fillQuantityBoxes();
@@ -188,14 +186,76 @@ Valve::~Valve()
     ui = nullptr;
 }
 
+void Valve::fillInputWidgets()
+{
+    m_inputWidgets[0] = {
+        ui->in_type_1,
+        ui->DS_1_GBox,
+        ui->ds_open_front_1,
+        ui->ds_close_front_1,
+        ui->CT_1_GBox,
+        ui->front_type_1,
+        ui->control_type_1,
+        ui->CT_Phys_Value_1,
+        ui->CT_Phys_Unit_1,
+        ui->CT_Imp_Weight_1,
+        {ui->CT_min_open_1, ui->CT_min_close_1, ui->CT_max_open_1, ui->CT_max_close_1},
+        ui->AN_1_GBox,
+        ui->AN_Phys_Value_1,
+        ui->AN_Phys_Unit_1,
+        ui->AN_Btm_Lim_Phys_1,
+        ui->AN_Upp_Lim_Phys_1,
+        {ui->AN_min_open_1, ui->AN_min_close_1, ui->AN_max_open_1, ui->AN_max_close_1},
+        ui->IN1_LCD_GBox,
+        ui->DS1_LCD_GBox,
+        ui->CT1_LCD_GBox,
+        ui->AN1_LCD_GBox,
+        ui->DS1_LCD,
+        {ui->CT1_Imp_LCD, ui->CT1_Abs_Del_LCD, ui->CT1_Ph_Val_LCD, ui->CT1_Ph_Del_LCD},
+        {ui->CT1_LBL_0, ui->CT1_LBL_1, ui->CT1_LBL_2, ui->CT1_LBL_3},
+        {ui->AN1_Val_LCD, ui->AN1_Ph_Val_LCD, ui->AN1_Pr_Val_LCD, ui->AN1_Pr_Ph_LCD,
+         ui->AN1_Del_Val_LCD, ui->AN1_Ph_Del_LCD},
+        {ui->AN1_LBL_0, ui->AN1_LBL_1, ui->AN1_LBL_2, ui->AN1_LBL_3, ui->AN1_LBL_4, ui->AN1_LBL_5},
+    };
+    m_inputWidgets[1] = {
+        ui->in_type_2,
+        ui->DS_2_GBox,
+        ui->ds_open_front_2,
+        ui->ds_close_front_2,
+        ui->CT_2_GBox,
+        ui->front_type_2,
+        ui->control_type_2,
+        ui->CT_Phys_Value_2,
+        ui->CT_Phys_Unit_2,
+        ui->CT_Imp_Weight_2,
+        {ui->CT_min_open_2, ui->CT_min_close_2, ui->CT_max_open_2, ui->CT_max_close_2},
+        ui->AN_2_GBox,
+        ui->AN_Phys_Value_2,
+        ui->AN_Phys_Unit_2,
+        ui->AN_Btm_Lim_Phys_2,
+        ui->AN_Upp_Lim_Phys_2,
+        {ui->AN_min_open_2, ui->AN_min_close_2, ui->AN_max_open_2, ui->AN_max_close_2},
+        ui->IN2_LCD_GBox,
+        ui->DS2_LCD_GBox,
+        ui->CT2_LCD_GBox,
+        ui->AN2_LCD_GBox,
+        ui->DS2_LCD,
+        {ui->CT2_Imp_LCD, ui->CT2_Abs_Del_LCD, ui->CT2_Ph_Val_LCD, ui->CT2_Ph_Del_LCD},
+        {ui->CT2_LBL_0, ui->CT2_LBL_1, ui->CT2_LBL_2, ui->CT2_LBL_3},
+        {ui->AN2_Val_LCD, ui->AN2_Ph_Val_LCD, ui->AN2_Pr_Val_LCD, ui->AN2_Pr_Ph_LCD,
+         ui->AN2_Del_Val_LCD, ui->AN2_Ph_Del_LCD},
+        {ui->AN2_LBL_0, ui->AN2_LBL_1, ui->AN2_LBL_2, ui->AN2_LBL_3, ui->AN2_LBL_4, ui->AN2_LBL_5},
+    };
+}
+
 void Valve::fillQuantityBoxes()
 {
     const QStringList quantities = config::quantityNames();
-    for (QComboBox *box : {ui->CT_Phys_Value_1, ui->CT_Phys_Value_2})
+    for (const InputWidgets &w : m_inputWidgets) {
         for (int code : config::countingQuantityCodes())
-            box->addItem(quantities.at(code));
-    for (QComboBox *box : {ui->AN_Phys_Value_1, ui->AN_Phys_Value_2})
-        box->addItems(quantities);
+            w.countingQuantity->addItem(quantities.at(code));
+        w.analogQuantity->addItems(quantities);
+    }
 }
 
 void Valve::applyComboPresentation()

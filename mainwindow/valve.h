@@ -12,6 +12,7 @@
 #include "device/registermap.h"
 #include "link/commandplan.h"
 #include "link/portlist.h"
+#include "mainwindow/inputwidgets.h"
 #include "widgets/qledlabel.h"
 
 class QComboBox;
@@ -22,6 +23,10 @@ class QTimer;
 
 namespace Ui {
 class Valve;
+}
+
+namespace morlenta::config {
+struct Settings;
 }
 
 // The line parameters of the current connection, taken from the connection page each time the
@@ -91,6 +96,7 @@ private:
     enum class PollChange { PageChanged, PortClosed, ValveCommand };
 
     // --- start-up (mainwindow/valve.cpp) ---
+    void fillInputWidgets();
     void fillQuantityBoxes();
     void applyComboPresentation();
 
@@ -124,9 +130,7 @@ private:
     void refillUnits(QComboBox *unitBox, bool analog, int quantityIndex);
     void decodeConfiguration(const quint16 *words);
     FormCheck encodeConfiguration();
-    void decodeCountingInput(int input);
-    void decodeAnalogInput(int input);
-    void encodeInput(int input, double weight, double lower, double upper);
+    morlenta::config::Settings formSettings() const;
     void addInputError(int message);
     void removeInputError(int message);
     void markInputError(int message);
@@ -170,6 +174,9 @@ private:
     quint16 m_storedWord = 0;
 
     Ui::Valve *ui = nullptr;
+    // The widgets of input 1 and input 2.
+    const InputWidgets &inputWidgets(int input) const { return m_inputWidgets[input - 1]; }
+    std::array<InputWidgets, morlenta::device::kServedInputs> m_inputWidgets{};
 
     QTimer *m_portTimer = nullptr;       // port list refresh, always running
     QTimer *m_inactivityTimer = nullptr; // controller counts as asleep when it runs out

@@ -3,13 +3,14 @@
 
 MORLENTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Build and test dependencies.
+# Build and test dependencies (help2man makes morlenta-cli's manual page at build time).
 MORLENTA_PACKAGES=(
   build-essential cmake
   qtbase5-dev qtbase5-dev-tools
   libqt5serialport5-dev libqt5serialbus5-dev libqt5serialbus5-plugins
   socat
   fonts-dejavu-core
+  help2man
 )
 
 ensure_packages() {

@@ -117,11 +117,8 @@ Controller::Controller(const Options &opt, int64_t startMs, uint32_t hostSeconds
 Config Controller::defaultConfiguration(const Options &opt)
 {
     Config c{};
-    // identifier ABC-12-3456EF-78-9A-B: bytes AB C1 23 45 6E F7 89 AB, low byte first
-    c[0] = 0xC1AB;
-    c[1] = 0x4523;
-    c[2] = 0xF76E;
-    c[3] = 0xAB89;
+    // by default ABC-12-3456EF-78-9A-B: bytes AB C1 23 45 6E F7 89 AB, low byte first
+    std::copy(opt.identifier.begin(), opt.identifier.end(), c.begin());
     c[4] = static_cast<uint16_t>(opt.address);
     c[5] = static_cast<uint16_t>(std::max(0, baudCode(opt.line.baud)));
     c[6] = opt.line.dataBits == 8 ? 1 : 0;
@@ -336,6 +333,8 @@ int Controller::writeRegisters(uint16_t start, const std::vector<uint16_t> &valu
         } else if (a == reg::Apply) {
             const LineSettings before = lineOf(config_);
             config_ = pending_;
+            if (opt_.alterWord >= 0)
+                config_[opt_.alterWord] = opt_.alterValue;
             const LineSettings after = lineOf(config_);
             if (opt_.applyLine &&
                 (before.baud != after.baud || before.parity != after.parity ||

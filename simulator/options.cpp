@@ -47,6 +47,9 @@ const char *usageText()
            "                           (default 0)\n"
            "  --online CODE            word 83: online time code 0..9, above 9 means 5 s "
            "(default 1)\n"
+           "  --identifier HEX         words 0..3 as 16 hex digits, word 0 first "
+           "(default\n"
+           "                           c1ab4523f76eab89: ABC-12-3456EF-78-9A-B)\n"
            "\n"
            "Faults:\n"
            "  --exception R:C          answer any request touching register R with exception C\n"
@@ -61,6 +64,7 @@ const char *usageText()
            "  --outage-ms N            on each SIGUSR1, answer nothing for N ms (requests are\n"
            "                           logged unanswered); the online time runs on, so a\n"
            "                           controller left alone meanwhile falls asleep\n"
+           "  --alter-on-apply W:V     an applied block has its word W (0..84) set to V\n"
            "  --wire-time              delay each reply by the request's and reply's time on the\n"
            "                           line plus one t3.5 gap\n"
            "\n"
@@ -152,17 +156,46 @@ bool setParity(Options &o, const Value &v)
     return true;
 }
 
+// "A:B" with A in 0..maxFirst and B in minSecond..maxSecond.
+bool toPair(const std::string &text, long maxFirst, long minSecond, long maxSecond, long &first,
+            long &second)
+{
+    const auto colon = text.find(':');
+    return colon != std::string::npos && toInt(text.substr(0, colon), 0, maxFirst, first) &&
+           toInt(text.substr(colon + 1), minSecond, maxSecond, second);
+}
+
 // REGISTER:CODE
 bool addException(Options &o, const Value &v)
 {
-    const std::string &text = v.text();
-    const auto colon = text.find(':');
     long reg = 0;
     long code = 0;
-    if (colon == std::string::npos || !toInt(text.substr(0, colon), 0, 65535, reg) ||
-        !toInt(text.substr(colon + 1), 1, 255, code))
+    if (!toPair(v.text(), 65535, 1, 255, reg, code))
         return v.refuse("--exception needs REGISTER:CODE, e.g. 32768:4");
     o.exceptions.push_back({static_cast<uint16_t>(reg), static_cast<uint8_t>(code)});
+    return true;
+}
+
+// WORD:VALUE, the word within the block
+bool setAlteration(Options &o, const Value &v)
+{
+    long word = 0;
+    long value = 0;
+    if (!toPair(v.text(), 84, 0, 65535, word, value))
+        return v.refuse("--alter-on-apply needs WORD:VALUE, e.g. 25:16000");
+    o.alterWord = static_cast<int>(word);
+    o.alterValue = static_cast<uint16_t>(value);
+    return true;
+}
+
+bool setIdentifier(Options &o, const Value &v)
+{
+    const std::string &text = v.text();
+    if (text.size() != 16 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return v.refuse("--identifier needs 16 hex digits");
+    for (int w = 0; w < 4; ++w)
+        o.identifier[w] =
+            static_cast<uint16_t>(std::strtoul(text.substr(4 * w, 4).c_str(), nullptr, 16));
     return true;
 }
 
@@ -198,6 +231,7 @@ const OptionRow kOptions[] = {
     {"--input2", "TYPE", [](Options &o, const Value &v) { return v.number(0, 4, o.input2); }},
     {"--solenoid", "TYPE", [](Options &o, const Value &v) { return v.number(0, 2, o.solenoid); }},
     {"--online", "CODE", [](Options &o, const Value &v) { return v.number(0, 65535, o.online); }},
+    {"--identifier", "HEX", setIdentifier},
 
     {"--exception", "R:C", addException},
     {"--silent-after", "N", [](Options &o, const Value &v) { return v.count(o.silentAfter); }},
@@ -208,6 +242,7 @@ const OptionRow kOptions[] = {
     {"--short-reply", nullptr, [](Options &o, const Value &) { return turnOn(o.shortReply); }},
     {"--sleep-after", "N", [](Options &o, const Value &v) { return v.count(o.sleepAfter); }},
     {"--outage-ms", "N", [](Options &o, const Value &v) { return v.count(o.outageMs); }},
+    {"--alter-on-apply", "W:V", setAlteration},
     {"--wire-time", nullptr, [](Options &o, const Value &) { return turnOn(o.wireTime); }},
 
     {"--log", "FILE", [](Options &o, const Value &v) { return v.text(o.logPath); }},

@@ -1,6 +1,7 @@
 // Command line of morlenta-sim, the stand-in for the solenoid-valve controller.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ struct Options
     int solenoid = 0; // configuration word 9
     int online = 1;   // configuration word 83
     bool applyLine = false;
+    std::array<uint16_t, 4> identifier{0xC1AB, 0x4523, 0xF76E, 0xAB89}; // words 0..3
 
     std::vector<ExceptionRule> exceptions;
     unsigned silentAfter = 0;
@@ -48,6 +50,8 @@ struct Options
     unsigned sleepAfter = 0;
     unsigned outageMs = 0;
     bool wireTime = false;
+    int alterWord = -1; // an applied block has this word changed to alterValue
+    uint16_t alterValue = 0;
 };
 
 enum class ParseResult { Ok, Help, Error };

@@ -81,6 +81,12 @@ windowframe::windowframe(QWidget *parent, QWidget *content)
 #endif
 
     if (content) {
+        // The content's minimum must be final before the frame is mapped: a window manager may
+        // keep the size it maps. The layouts of a hidden page keep the sizes they cached before
+        // its widgets were styled and fitted until the page is first shown, so they are all
+        // renewed here.
+        for (QLayout *layout : content->findChildren<QLayout *>())
+            layout->invalidate();
         ui->body->layout()->addWidget(content);
         m_content = content;
         content->installEventFilter(this);

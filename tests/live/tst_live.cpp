@@ -3,6 +3,7 @@
 
 #include <QProgressBar>
 
+#include "live/liveconv.h"
 #include "live/pollplan.h"
 #include "support/valvetestaccess.h"
 
@@ -22,6 +23,7 @@ private slots:
     }
     void pollPlan();
     void display();
+    void displayLimitsAreTheForms();
 };
 
 void TestLive::pollPlan()
@@ -52,7 +54,8 @@ void TestLive::pollPlan()
 }
 
 // Faults: a counter read as signed, a delta or float not clamped to its box, NaN shown, a signed
-// clock (2^31 s in 1901), a temperature outside -99..99 or a charge above 24 shown.
+// clock (2^31 s in 1901), a temperature outside -99..99 or a charge above 24 shown, an analog
+// value in the wrong electrical unit.
 void TestLive::display()
 {
     Valve v;
@@ -87,6 +90,45 @@ void TestLive::display()
         const QString text =
             bar ? QString::number(bar->value()) : r.box->property("text").toString();
         QVERIFY2(text.startsWith(QString::fromUtf8(r.shown)), qPrintable(text));
+    }
+
+    // Fault: an analog input's value, previous value or delta captioned in the other electrical
+    // unit (volts for a current input, milliamperes for a voltage input).
+    for (const auto &[type, unit] : {std::pair{3, "В"}, std::pair{4, "мА"}}) {
+        ui->in_type_1->setCurrentIndex(type);
+        ui->in_type_2->setCurrentIndex(type);
+        const std::pair<int, QLabel *> captions[] = {
+            {32811, ui->AN1_LBL_0}, {32815, ui->AN1_LBL_2}, {32819, ui->AN1_LBL_4},
+            {32823, ui->AN2_LBL_0}, {32827, ui->AN2_LBL_2}, {32831, ui->AN2_LBL_4}};
+        for (const auto &[start, caption] : captions) {
+            A::dispatch(v, start, 2);
+            QCOMPARE(caption->text(), QString::fromUtf8(unit));
+        }
+    }
+}
+
+// Fault: the form's display boxes and the limits morlenta-cli's watch applies drift apart (one
+// copy edited, the other not), so that the two programs clamp or round a value differently.
+void TestLive::displayLimitsAreTheForms()
+{
+    Valve v;
+    for (int input = 1; input <= 2; ++input) {
+        const QString counting[] = {"CT%1_Imp_LCD", "CT%1_Abs_Del_LCD", "CT%1_Ph_Val_LCD",
+                                    "CT%1_Ph_Del_LCD"};
+        const QString analog[] = {"AN%1_Val_LCD",   "AN%1_Ph_Val_LCD",  "AN%1_Pr_Val_LCD",
+                                  "AN%1_Pr_Ph_LCD", "AN%1_Del_Val_LCD", "AN%1_Ph_Del_LCD"};
+        QVector<QPair<QString, live::Display>> boxes;
+        for (int k = 0; k < 4; ++k)
+            boxes.append({counting[k].arg(input), live::counterDisplay(k)});
+        for (int k = 0; k < 6; ++k)
+            boxes.append({analog[k].arg(input), live::analogDisplay(k)});
+        for (const auto &[name, display] : boxes) {
+            const auto *box = v.findChild<QDoubleSpinBox *>(name);
+            QVERIFY2(box && box->minimum() == display.range.minimum &&
+                         box->maximum() == display.range.maximum &&
+                         box->decimals() == display.decimals,
+                     qPrintable(name));
+        }
     }
 }
 

@@ -30,7 +30,7 @@ public:
     {
         using namespace morlenta::device;
         for (int t = int(Target::Block); t <= int(Target::Clock); ++t)
-            for (int input = 0; input < kServedInputs; ++input)
+            for (int input = 0; input <= kServedInputs; ++input) // 0: a target of no input
                 for (int quantity = 0; quantity < kAnalogQuantities; ++quantity) {
                     const Route r = route(Target(t), input, quantity);
                     if (r.target != Target::None && r.start == start)
