@@ -50,8 +50,8 @@ struct ConnectionSettings
 //   config/     the configuration block on the settings pages (decoding, encoding, form)
 //   live/       the inputs page: the poll timer, the poll plan, the display; calls transport/
 //   transport/  read and write requests, reply errors, the mirror copy, restarting the
-//               inactivity timer on traffic; calls nothing above it: a finished read goes to the
-//               handler its sender attached to the request
+//               inactivity timer on every answer; calls nothing above it: a finished read goes to
+//               the handler its sender attached to the request
 //
 // The constructor (mainwindow/) wires the form's signals to all of them.
 class Valve : public QMainWindow
