@@ -211,26 +211,39 @@ QVector<double> toolCycles(int baud, int cycles)
     poll->installEventFilter(&stamp);
     QVector<double> out;
     QEventLoop loop;
-    // Connected after the window's handler: the tick's reads are queued by now.
+    const int reads = cycleOf(kHeaviest).size();
+    int handled = -1; // replies of the cycle handled; -1: none under way
+    bool failed = false;
+    qint64 tick = 0;
+    // The window sends each read of a cycle from its handler of the one before; these are
+    // connected after the window's handlers, so the next read is in the client by then.
+    std::function<bool()> watchNext = [&] {
+        const QVector<QModbusReply *> next = tool.newReplies();
+        if (next.size() != 1)
+            return false;
+        QObject::connect(next[0], &QModbusReply::finished, &loop, [&, r = next[0]] {
+            failed |= r->error() != QModbusDevice::NoError;
+            if (++handled < reads) {
+                if (!watchNext())
+                    fail("a read of the cycle did not follow the one before"), loop.quit();
+                return;
+            }
+            if (!failed || fail("a reply of the cycle failed"))
+                out.append(msBetween(tick, monotonicNs()));
+            handled = -1;
+            if (out.size() >= cycles)
+                loop.quit();
+        });
+        return true;
+    };
     QObject::connect(poll, &QTimer::timeout, &loop, [&] {
-        const QVector<QModbusReply *> replies = tool.newReplies();
-        if (replies.isEmpty()) // the last cycle is still outstanding
+        if (handled >= 0) // the last cycle is still being worked off
             return;
-        if (replies.size() != cycleOf(kHeaviest).size())
-            return fail("a tick did not send the cycle polled here"), loop.quit();
-        const auto left = std::make_shared<int>(replies.size());
-        const auto failed = std::make_shared<bool>(false);
-        for (QModbusReply *r : replies)
-            QObject::connect(r, &QModbusReply::finished, &loop,
-                             [&, r, tick = tickNs, left, failed] {
-                                 *failed |= r->error() != QModbusDevice::NoError;
-                                 if (--*left > 0)
-                                     return;
-                                 if (!*failed || fail("a reply of the cycle failed"))
-                                     out.append(msBetween(tick, monotonicNs()));
-                                 if (out.size() >= cycles)
-                                     loop.quit();
-                             });
+        tick = tickNs;
+        handled = 0;
+        failed = false;
+        if (!watchNext())
+            fail("a tick did not send the first read of the cycle"), loop.quit();
     });
     tool.rig.showPage(tool.rig.ui->Ins_Tab); // starts the poll timer
     runLoop(loop, cycles * 5000 + kReplyMs);

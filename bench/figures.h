@@ -17,10 +17,11 @@ inline double msBetween(qint64 fromNs, qint64 toNs)
 }
 
 // Poll cycles of the tool on the inputs page: from the poll timer's tick (its timer event, before
-// the window's handler runs) to the end of the window's handler of the cycle's last reply.
+// the window's handler runs) to the end of the window's handler of the cycle's last reply. The
+// window sends each read from its handler of the one before.
 QVector<double> toolCycles(int baud, int cycles);
 // The same reads from a bare QModbusRtuSerialMaster with the tool's line settings, time-out,
-// retries and inter-frame delay, all queued at once as a tick does.
+// retries and inter-frame delay, all queued at once (the client sends them one after another).
 QVector<double> bareCycles(int baud, int cycles);
 
 struct ConfigReads

@@ -1,7 +1,10 @@
 #include "link/portlist.h"
 
 #include <QCoreApplication>
+#include <QFileSystemWatcher>
 #include <QSerialPortInfo>
+
+#include <algorithm>
 
 namespace morlenta::link {
 
@@ -35,6 +38,26 @@ QVector<PortEntry> extraPorts(const QByteArray &variable)
 QVector<PortEntry> availablePorts()
 {
     return systemPorts() + extraPorts(qgetenv(kExtraPortsVariable));
+}
+
+SystemPorts::SystemPorts() : m_watch(std::make_unique<QFileSystemWatcher>())
+{
+    if (!m_watch->addPath(QStringLiteral("/dev")))
+        m_watch.reset();
+    else
+        QObject::connect(m_watch.get(), &QFileSystemWatcher::directoryChanged, m_watch.get(),
+                         [this] { m_listings = 3; });
+}
+
+SystemPorts::~SystemPorts() = default;
+
+QVector<PortEntry> SystemPorts::available()
+{
+    if (!m_watch || m_listings > 0) {
+        m_ports = systemPorts();
+        m_listings = std::max(0, m_listings - 1);
+    }
+    return m_ports + extraPorts(qgetenv(kExtraPortsVariable));
 }
 
 QStringList buildSnapshot(const QVector<PortEntry> &ports)

@@ -68,7 +68,7 @@ void Valve::setConnectionGroupEnabled(bool enabled)
 
 void Valve::refreshPorts()
 {
-    const QStringList snapshot = link::buildSnapshot(link::availablePorts());
+    const QStringList snapshot = link::buildSnapshot(m_systemPorts.available());
     // Only the count is compared: a port replaced by another within a second goes unnoticed.
     if (snapshot.size() != m_portSnapshot.size()) {
         m_portSnapshot = snapshot;

@@ -18,11 +18,25 @@ namespace {
 
 constexpr int kLastProbe = 4; // the probe counted with 5 is the sixth and last
 
+// How long a request may wait for its reply before the line counts as quiet: three times the
+// longest exchange the tool makes (the block written, 179 + 8 characters of up to 11 bits), and
+// never less than half a second, far above what a busy machine adds.
+qint64 overdueMs(int baudRate)
+{
+    constexpr qint64 kLongestExchangeBits = (179 + 8) * 11;
+    return std::max<qint64>(500, 3 * kLongestExchangeBits * 1000 / std::max(baudRate, 1));
+}
+
 } // namespace
 
 void Valve::requestCommand(quint16 code)
 {
     m_pending = code; // replaces a command still waiting for the controller
+    // A request still waiting far past its time on the wire means a line or a controller gone
+    // quiet: a command sent now would queue behind it and might reach the controller after it
+    // fell asleep. Probe first; the answer runs the command.
+    if (m_awake && replyWaitingMs() > overdueMs(m_connection.baudRate))
+        goToSleep();
     probeStep();
 }
 
@@ -48,6 +62,7 @@ void Valve::probeStep()
     }
 }
 
+// The answer runs the pending command first, then the reads of a tick held for it.
 void Valve::probeAnswer(const Route &, const quint16 *words)
 {
     if (words[0] != device::kAwakeAnswer)
@@ -56,17 +71,13 @@ void Valve::probeAnswer(const Route &, const quint16 *words)
     m_probeTimer->stop();
     m_awake = true;
     m_probeCounter = 0;
-    // The answer itself does not restart the inactivity time, but an awake controller always
-    // has one running: were every later request to fail, it would otherwise count as awake for
-    // ever and never be probed again.
-    if (!m_inactivityTimer->isActive())
-        restartInactivityTimer();
+    sendNextLiveRead();
 }
 
 // Against a silent line every probe read takes the client's whole time-out and retries, and the
 // reads of the probe timer, of command buttons and of live ticks would queue behind it without
-// bound (any later command waiting hours). A probe step that finds a tick's pair of probe reads
-// still waiting sends none; it still counts toward the six.
+// bound (any later command waiting hours). A probe step that finds a pair of probe reads still
+// waiting sends none; it still counts toward the six.
 void Valve::sendProbe()
 {
     if (m_probesInFlight >= 2)
@@ -85,7 +96,6 @@ void Valve::runSequencer()
     if (plan.encodesForm) {
         if (!m_blockRead)
             return show(plan.notRead);
-        restartInactivityTimer(); // still with the online time read before this encoding
         if (encodeConfiguration() == FormCheck::InputErrors)
             return show(plan.inputError);
     }
@@ -160,12 +170,11 @@ void Valve::goToSleep()
     qDebug().noquote() << QStringLiteral("go to sleep");
 }
 
-// A tick of the poll timer keeps the controller counted as awake, whatever the page; on the
-// inputs page it wakes a sleeping controller and sends the cycle's reads.
+// On the inputs page, once the controller's block has been read, a tick wakes a sleeping
+// controller and starts the cycle's reads (they wait for the probe's answer).
 void Valve::onPollTick()
 {
-    restartInactivityTimer();
-    if (!inputsPageShown())
+    if (!inputsPageShown() || !m_blockRead)
         return;
     // A tick made while the controller sleeps probes it twice: one read of its own, one from the
     // probe step. Probe reads are not live reads and are never held back.
@@ -179,8 +188,7 @@ void Valve::onPollTick()
 void Valve::onBlockRead(const Route &, const quint16 *words)
 {
     decodeConfiguration(words);
-    m_blockRead = true;
-    restartInactivityTimer(); // with the online time just read
+    m_blockRead = true; // the transport then restarts the inactivity time with the online time read
 }
 
 void Valve::onStoredWordRead(const Route &, const quint16 *words)

@@ -22,15 +22,20 @@ void showFloat(QDoubleSpinBox *box, quint32 raw, const live::Display &display)
 } // namespace
 
 // The poll timer's one owner. It runs while the inputs page is shown on an open port with an
-// input switched on; it starts when the page is shown, not when a connection is made while the
-// page is shown already, and a closed port stops it. A valve or clock command restarts it
-// whatever the page and the inputs, so that the next cycle comes a tick after the write.
+// input switched on and the controller's block read since the port was opened (before that, the
+// input types in the copy may be another connection's); it starts when the page is shown, not
+// when a connection is made while the page is shown already, and a closed port stops it. A valve
+// or clock command restarts it whatever the page and the inputs, so that the next cycle comes a
+// tick after the write.
 void Valve::updatePolling(PollChange change)
 {
     using namespace device;
     switch (change) {
     case PollChange::PortClosed:
         m_pollTimer->stop();
+        m_livePlan.clear(); // a read still in the client is aborted with the port
+        m_liveNext = 0;
+        showHeldValues();
         break;
     case PollChange::ValveCommand:
         m_pollTimer->start(kTickMs);
@@ -43,8 +48,8 @@ void Valve::updatePolling(PollChange change)
         qDebug().noquote() << QStringLiteral("Solenoid Device");
         if (!isConnected())
             break;
-        if (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
-            m_config[inputWordRegister(reg::InputType, 2)] != InputOff)
+        if (m_blockRead && (m_config[inputWordRegister(reg::InputType, 1)] != InputOff ||
+                            m_config[inputWordRegister(reg::InputType, 2)] != InputOff))
             m_pollTimer->start(kTickMs);
         ui->cap_charge->setEnabled(m_config[reg::SolenoidType] == kBistableSolenoid);
         break;
@@ -56,39 +61,82 @@ bool Valve::inputsPageShown() const
     return ui->Main_Tab_Widget->currentWidget() == ui->Ins_Tab;
 }
 
+// A tick's reads go out one at a time, each when the one before has finished: a command's
+// requests and the probe then wait for at most one read, not for a whole tick's (against a
+// silent controller each read costs the client's time-out and retries, half a minute). While the
+// previous tick's reads are still being worked off (a slow line, a silent controller) a tick
+// sends nothing new: the display lags by at most one cycle.
 void Valve::pollCycle()
 {
-    // The client queues every request. A silent controller takes about 30 s per read (time-out and
-    // retries) and a slow line cannot carry a full cycle a second, so sending a cycle while the
-    // previous one is still outstanding would grow the queue without bound and the display would
-    // fall ever further behind. Skip the tick instead: at most one cycle's reads are outstanding
-    // and the display lags by at most one cycle.
-    if (m_liveInFlight > 0)
+    if (m_liveInFlight > 0 || m_liveNext < m_livePlan.size())
         return;
-
-    // The page is repainted once per cycle, when its last reply is handled, not after every
-    // reply: a repaint between two replies holds up the client's next request (measured: the
-    // cycle at 115200 baud took a quarter longer than a bare client's).
-    ui->Ins_Tab->setUpdatesEnabled(false);
     using namespace device;
-    for (const Route &r :
-         live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
-                        m_config[inputWordRegister(reg::InputType, 2)]))
-        liveRead(r);
-    if (m_liveInFlight == 0)
-        ui->Ins_Tab->setUpdatesEnabled(true);
+    m_livePlan =
+        live::pollPlan(m_config[reg::SolenoidType], m_config[inputWordRegister(reg::InputType, 1)],
+                       m_config[inputWordRegister(reg::InputType, 2)]);
+    m_liveNext = 0;
+    sendNextLiveRead();
 }
 
-void Valve::liveRead(const Route &route)
+// Also run by the probe's answer: a controller counted as asleep gets no live read, which would
+// only wait out the client's time-out; the tick's reads wait for the answer instead.
+void Valve::sendNextLiveRead()
 {
-    if (QModbusReply *reply = read(route, &Valve::showLive)) {
-        // A reply is deleted once handled, whatever its outcome (answer, error, abort).
+    if (m_liveInFlight > 0 || !m_awake || m_liveNext >= m_livePlan.size())
+        return;
+    if (QModbusReply *reply = read(m_livePlan[m_liveNext++], &Valve::holdLiveValue)) {
         ++m_liveInFlight;
-        connect(reply, &QObject::destroyed, this, [this] {
-            if (--m_liveInFlight == 0)
-                ui->Ins_Tab->setUpdatesEnabled(true);
-        });
+        // After the transport's handler: the next read goes out once this value is held.
+        connect(reply, &QModbusReply::finished, this, [this, reply] { onLiveReadDone(reply); });
+        return;
     }
+    m_liveNext = m_livePlan.size(); // refused: the port is gone
+    showHeldValues();
+}
+
+void Valve::onLiveReadDone(QModbusReply *reply)
+{
+    --m_liveInFlight;
+    const QModbusDevice::Error error = reply->error();
+    if (error == QModbusDevice::TimeoutError) {
+        // Unanswered through all the client's retries: the controller is asleep (or the line
+        // is gone). The rest of the tick would wait as long each; the next tick probes first.
+        m_liveNext = m_livePlan.size();
+        expireOnlineTime();
+    }
+    if (error != QModbusDevice::NoError || m_liveNext >= m_livePlan.size())
+        m_valueHold->start(0); // shown as soon as this reply is done with
+    if (isConnected())
+        sendNextLiveRead();
+}
+
+// The values of a cycle are shown together, not as each reply comes in. The client sends its next
+// request only once the handlers of a reply have returned, and showing a value (a spin box, a
+// label relaid out, a repaint) takes longer than a reply at 115200 baud leaves: shown one by one,
+// they held up every request of the cycle. A value is held until its cycle's last reply has been
+// handled or a read has failed, and never longer than kHoldMs, so that a slow or silent line
+// never keeps the page from changing. A cycle longer than that (9600 baud and slower) is shown on
+// the way: as soon as a request has gone out in the last kShowSoonMs of a hold, so that showing
+// and painting run while the line carries the exchange.
+void Valve::holdLiveValue(const Route &route, const quint16 *words)
+{
+    m_heldValues.append({route, {words[0], route.words > 1 ? words[1] : quint16(0)}});
+    if (!m_valueHold->isActive())
+        m_valueHold->start(kHoldMs);
+}
+
+void Valve::showHeldValues()
+{
+    m_valueHold->stop();
+    for (const HeldValue &held : qAsConst(m_heldValues))
+        showLive(held.route, held.words.data());
+    m_heldValues.clear();
+}
+
+void Valve::onRequestWritten()
+{
+    if (m_valueHold->isActive() && m_valueHold->remainingTime() <= kShowSoonMs)
+        showHeldValues();
 }
 
 void Valve::showLive(const Route &route, const quint16 *words)

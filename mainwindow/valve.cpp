@@ -111,6 +111,7 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     ui->time_img->setPixmap(QPixmap(QStringLiteral(":/resources/images/clock_64_25.png")));
 
     m_client = new QModbusRtuSerialMaster;
+    connect(m_client->device(), &QIODevice::bytesWritten, this, &Valve::onRequestWritten);
 
     refreshPorts();
     fillCommParameters();
@@ -125,6 +126,9 @@ Valve::Valve(QWidget *parent) : QMainWindow(parent)
     m_inactivityTimer = new QTimer(this);
     m_probeTimer = new QTimer(this);
     m_pollTimer = new QTimer(this);
+    m_valueHold = new QTimer(this);
+    m_valueHold->setSingleShot(true);
+    connect(m_valueHold, &QTimer::timeout, this, &Valve::showHeldValues);
     connect(m_inactivityTimer, &QTimer::timeout, this, &Valve::goToSleep);
     connect(m_probeTimer, &QTimer::timeout, this, &Valve::probeStep);
     connect(m_pollTimer, &QTimer::timeout, this, &Valve::onPollTick);

@@ -1,14 +1,17 @@
 #ifndef VALVE_H
 #define VALVE_H
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QModbusDevice>
 #include <QStringList>
+#include <QVector>
 
 #include <array>
 
 #include "device/registermap.h"
 #include "link/commandplan.h"
+#include "link/portlist.h"
 #include "mainwindow/inputwidgets.h"
 #include "widgets/qledlabel.h"
 
@@ -47,8 +50,8 @@ struct ConnectionSettings
 //   config/     the configuration block on the settings pages (decoding, encoding, form)
 //   live/       the inputs page: the poll timer, the poll plan, the display; calls transport/
 //   transport/  read and write requests, reply errors, the mirror copy, restarting the
-//               inactivity timer on traffic; calls nothing above it: a finished read goes to the
-//               handler its sender attached to the request
+//               inactivity timer on every answer; calls nothing above it: a finished read goes to
+//               the handler its sender attached to the request
 //
 // The constructor (mainwindow/) wires the form's signals to all of them.
 class Valve : public QMainWindow
@@ -70,7 +73,9 @@ public:
 
     static constexpr int kMirrorWords = 1024; // register mirror size
     static constexpr int kMessageMs = morlenta::link::kMessageMs;
-    static constexpr int kTickMs = 1000; // probe and live poll interval
+    static constexpr int kTickMs = 1000;    // probe and live poll interval
+    static constexpr int kHoldMs = 250;     // longest a live value waits to be shown
+    static constexpr int kShowSoonMs = 100; // the end of that, when a request sent shows it
 
     // What encoding the form found: only a form without input errors is written.
     enum class FormCheck { Passed, InputErrors };
@@ -135,7 +140,11 @@ private:
     void updatePolling(PollChange change);
     bool inputsPageShown() const;
     void pollCycle();
-    void liveRead(const Route &route);
+    void sendNextLiveRead();
+    void onLiveReadDone(QModbusReply *reply);
+    void holdLiveValue(const Route &route, const quint16 *words);
+    void showHeldValues();
+    void onRequestWritten();
     void showLive(const Route &route, const quint16 *words);
     void showDiscrete(int input, bool high);
     void showCounter(int input, int quantity, quint32 raw);
@@ -152,7 +161,10 @@ private:
     void finishRead(QModbusReply *reply, const Route &route, ReadHandler handler);
     void deliverRead(const Route &route, ReadHandler handler, int valueCount);
     void onWriteReply(QModbusReply *reply);
+    void requestFinished(QModbusDevice::Error error);
+    qint64 replyWaitingMs() const;
     void restartInactivityTimer();
+    void expireOnlineTime();
 
     // The configuration block as last decoded or encoded.
     morlenta::device::Block m_config{};
@@ -170,7 +182,9 @@ private:
     QTimer *m_inactivityTimer = nullptr; // controller counts as asleep when it runs out
     QTimer *m_probeTimer = nullptr;      // wake-up probe, 1000 ms while waking
     QTimer *m_pollTimer = nullptr;       // live poll, 1000 ms while the inputs page is shown
+    QTimer *m_valueHold = nullptr;       // shows the live values held when it runs out
 
+    morlenta::link::SystemPorts m_systemPorts;
     QStringList m_portSnapshot; // name, vendor id, product id per port
     int m_lastPortIndex = -1;
     ConnectionSettings m_connection;
@@ -184,8 +198,24 @@ private:
     quint16 m_probeCounter = 0;
     quint16 m_pending = morlenta::link::NoCommand;
 
-    // Live reads sent and not yet finished; a tick sends no new live reads while any is left.
-    int m_liveInFlight = 0;
+    // The reads of the last tick, sent one at a time from m_liveNext on: each when the one before
+    // has finished, and only while the controller counts as awake. A tick sends no new reads
+    // while any is left.
+    QVector<Route> m_livePlan;
+    int m_liveNext = 0;
+    int m_liveInFlight = 0; // 0 or 1
+    // Live values received and not shown yet (live/: showing them is held).
+    struct HeldValue
+    {
+        Route route;
+        std::array<quint16, 2> words;
+    };
+    QVector<HeldValue> m_heldValues;
+    // Requests sent and not yet finished, and since when the oldest of them has been waiting for
+    // its reply (the client sends one at a time: since the last reply or the send to an idle
+    // line).
+    int m_requestsWaiting = 0;
+    QElapsedTimer m_replyWait;
     // Probe reads sent and not yet finished; at most two (one tick's pair) wait in the client.
     int m_probesInFlight = 0;
     // A complete configuration block of this controller was decoded since the port was opened:

@@ -61,6 +61,9 @@ const char *usageText()
            "  --short-reply            answer reads of 2 or more registers with one register "
            "fewer\n"
            "  --sleep-after N          fall asleep after N answered requests since waking\n"
+           "  --outage-ms N            on each SIGUSR1, answer nothing for N ms (requests are\n"
+           "                           logged unanswered); the online time runs on, so a\n"
+           "                           controller left alone meanwhile falls asleep\n"
            "  --alter-on-apply W:V     an applied block has its word W (0..84) set to V\n"
            "  --wire-time              delay each reply by the request's and reply's time on the\n"
            "                           line plus one t3.5 gap\n"
@@ -73,7 +76,8 @@ const char *usageText()
            "                            sent back, one fewer with --short-reply),\n"
            "                            \"answered\":true|false,\n"
            "                            \"exception\":E (only for exception replies)}\n"
-           "                           M counts milliseconds from the start; words are decimal\n"
+           "                           M is the system's monotonic clock (CLOCK_MONOTONIC) in ms,\n"
+           "                           which other processes can compare with; words are decimal\n"
            "  --help                   show this text\n";
 }
 
@@ -237,6 +241,7 @@ const OptionRow kOptions[] = {
     {"--truncate-every", "N", [](Options &o, const Value &v) { return v.count(o.truncateEvery); }},
     {"--short-reply", nullptr, [](Options &o, const Value &) { return turnOn(o.shortReply); }},
     {"--sleep-after", "N", [](Options &o, const Value &v) { return v.count(o.sleepAfter); }},
+    {"--outage-ms", "N", [](Options &o, const Value &v) { return v.count(o.outageMs); }},
     {"--alter-on-apply", "W:V", setAlteration},
     {"--wire-time", nullptr, [](Options &o, const Value &) { return turnOn(o.wireTime); }},
 

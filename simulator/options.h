@@ -48,6 +48,7 @@ struct Options
     unsigned truncateEvery = 0;
     bool shortReply = false;
     unsigned sleepAfter = 0;
+    unsigned outageMs = 0;
     bool wireTime = false;
     int alterWord = -1; // an applied block has this word changed to alterValue
     uint16_t alterValue = 0;

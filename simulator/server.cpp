@@ -13,10 +13,16 @@ namespace sim {
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_outage = 0;
 
 void onStopSignal(int)
 {
     g_stop = 1;
+}
+
+void onOutageSignal(int)
+{
+    g_outage = 1;
 }
 
 int64_t monotonicMs()
@@ -51,19 +57,21 @@ sigset_t holdStopSignals()
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    sigdelset(&waitMask, SIGTERM);
-    sigdelset(&waitMask, SIGINT);
+    sa.sa_handler = onOutageSignal;
+    sigaction(SIGUSR1, &sa, nullptr);
+    sigset_t held, waitMask;
+    sigemptyset(&held);
+    for (int signal : {SIGTERM, SIGINT, SIGUSR1})
+        sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &waitMask);
+    for (int signal : {SIGTERM, SIGINT, SIGUSR1})
+        sigdelset(&waitMask, signal);
     return waitMask;
 }
 
 Server::Server(const Options &opt, SerialLine &line, RequestLog &log)
-    : opt_(opt), line_(line), log_(log), startMs_(monotonicMs()),
-      controller_(opt, startMs_, static_cast<uint32_t>(std::time(nullptr)))
+    : opt_(opt), line_(line), log_(log),
+      controller_(opt, monotonicMs(), static_cast<uint32_t>(std::time(nullptr)))
 {
 }
 
@@ -81,6 +89,10 @@ int Server::run(const sigset_t &waitMask)
         }
         pollfd p{line_.fd(), POLLIN, 0};
         const int ready = ppoll(&p, 1, framer.receiving() ? &wait : nullptr, &waitMask);
+        if (g_outage) {
+            g_outage = 0;
+            outageEndMs_ = monotonicMs() + opt_.outageMs;
+        }
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -115,19 +127,19 @@ int Server::run(const sigset_t &waitMask)
 
 bool Server::serve(const Frame &request, int64_t nowMs)
 {
-    const int64_t ms = nowMs - startMs_;
     if (request[0] != controller_.address()) {
-        log_.write(ms, request, false);
+        log_.write(nowMs, request, false);
         return true;
     }
     ++requestsToMe_;
-    if (opt_.silentAfter && requestsToMe_ > opt_.silentAfter) {
-        log_.write(ms, request, false);
+    // The controller does not see the request: its online time runs on.
+    if ((opt_.silentAfter && requestsToMe_ > opt_.silentAfter) || nowMs < outageEndMs_) {
+        log_.write(nowMs, request, false);
         return true;
     }
     const Reply reply = controller_.handle(request.data() + 1, request.size() - 3, nowMs);
     if (!reply.answered) {
-        log_.write(ms, request, false);
+        log_.write(nowMs, request, false);
         return true;
     }
 
@@ -136,7 +148,7 @@ bool Server::serve(const Frame &request, int64_t nowMs)
     if (opt_.wireTime)
         waitWireTime(line_.settings(), request.size() + frame.size());
     // logged before it goes out: whoever has the reply finds its request in the log
-    log_.write(ms, request, true, reply.exception, reply.pdu);
+    log_.write(nowMs, request, true, reply.exception, reply.pdu);
     if (!line_.writeAll(frame.data(), frame.size())) {
         std::fprintf(stderr, "morlenta-sim: write: %s\n", std::strerror(errno));
         return false;

@@ -12,8 +12,9 @@
 
 namespace sim {
 
-// Blocks SIGTERM and SIGINT: from now on they stop Server::run(), and only while it waits for
-// the line. Returns the signal mask to wait with.
+// Blocks SIGTERM and SIGINT, which from now on stop Server::run(), and SIGUSR1, which starts an
+// outage (--outage-ms); all three arrive only while it waits for the line. Returns the signal
+// mask to wait with.
 sigset_t holdStopSignals();
 
 class Server
@@ -32,10 +33,10 @@ private:
     const Options &opt_;
     SerialLine &line_;
     RequestLog &log_;
-    const int64_t startMs_;
     Controller controller_;
     unsigned requestsToMe_ = 0;
     unsigned replies_ = 0;
+    int64_t outageEndMs_ = 0; // nothing is answered before then
 };
 
 } // namespace sim

@@ -1,6 +1,7 @@
 // The request transport: reads and writes through the one Modbus client, the messages of refused
-// and failed requests, the mirror every reply lands in, and the inactivity time that traffic
-// restarts. It calls nothing above it: a finished read goes to the handler its sender attached.
+// and failed requests, the mirror every reply lands in, and the inactivity time that every answer
+// of the controller restarts. It calls nothing above it: a finished read goes to the handler its
+// sender attached.
 #include "mainwindow/valve.h"
 #include "ui_valve.h"
 
@@ -40,6 +41,8 @@ QModbusReply *Valve::read(const Route &route, ReadHandler handler)
     }
     connect(reply, &QModbusReply::finished, this,
             [this, reply, route, handler] { finishRead(reply, route, handler); });
+    if (m_requestsWaiting++ == 0)
+        m_replyWait.start();
     return reply;
 }
 
@@ -53,14 +56,16 @@ void Valve::write(quint16 start, quint16 count)
     for (int i = 0; i < words; ++i)
         unit.setValue(i, m_mirror[i]);
     if (QModbusReply *reply = m_client->sendWriteRequest(unit, m_serverAddress)) {
-        if (reply->isFinished())
+        if (reply->isFinished()) {
             reply->deleteLater();
-        else
-            connect(reply, &QModbusReply::finished, this, [this, reply] { onWriteReply(reply); });
+            return;
+        }
+        connect(reply, &QModbusReply::finished, this, [this, reply] { onWriteReply(reply); });
+        if (m_requestsWaiting++ == 0)
+            m_replyWait.start();
     } else {
         statusBar()->showMessage(transport::writeSendError(m_client->errorString()), kMessageMs);
     }
-    restartInactivityTimer();
 }
 
 void Valve::finishRead(QModbusReply *reply, const Route &route, ReadHandler handler)
@@ -71,13 +76,11 @@ void Valve::finishRead(QModbusReply *reply, const Route &route, ReadHandler hand
                                       transport::exceptionCodeOf(reply->rawResult())),
             kMessageMs);
     } else {
-        // The probe's answer is no traffic: a controller that answers only the probe is asleep.
-        if (route.target != device::Target::Probe)
-            restartInactivityTimer();
         const QModbusDataUnit unit = reply->result();
         const QVector<quint16> values = unit.values().mid(0, int(unit.valueCount()));
         deliverRead(route, handler, transport::copyToMirror(values, m_mirror.data(), kMirrorWords));
     }
+    requestFinished(reply->error()); // after the handler: a block read sets the online time
     reply->deleteLater();
 }
 
@@ -102,10 +105,35 @@ void Valve::onWriteReply(QModbusReply *reply)
             transport::writeReplyError(reply->error(), reply->errorString(),
                                        transport::exceptionCodeOf(reply->rawResult())),
             kMessageMs);
+    requestFinished(reply->error());
     reply->deleteLater();
+}
+
+// A reply with data or an exception came from the controller: it is awake for its online time
+// from now. Nothing else keeps it counted as awake: not a request sent (it may never arrive), not
+// a time-out, not a tick of the poll.
+void Valve::requestFinished(QModbusDevice::Error error)
+{
+    --m_requestsWaiting;
+    m_replyWait.start(); // the client sends the next request now
+    if (error == QModbusDevice::NoError || error == QModbusDevice::ProtocolError)
+        restartInactivityTimer();
+}
+
+// How long the request on the line has been waiting for its reply; 0 when none is.
+qint64 Valve::replyWaitingMs() const
+{
+    return m_requestsWaiting > 0 ? m_replyWait.elapsed() : 0;
 }
 
 void Valve::restartInactivityTimer()
 {
     m_inactivityTimer->start(device::onlineSeconds(m_config[device::reg::OnlineTime]) * 1000);
+}
+
+// The controller left a request unanswered through all the client's retries: its online time
+// is over now, not when the timer would have run out.
+void Valve::expireOnlineTime()
+{
+    m_inactivityTimer->start(0);
 }

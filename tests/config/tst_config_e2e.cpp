@@ -17,10 +17,10 @@ private slots:
 
 // Faults: a read-then-write round trip changes a word the user did not edit (a field decoded into
 // the wrong widget, a word of an unused input or row dropped, word 84 not passed through), or the
-// write is not the block, the apply word, release, reopen, probe and read back; or the release
-// takes the user off the settings page (a disabled tab makes Qt select another page), so that
-// the block read back is not in view. (Every pair of input types: config/tst_config; counting and
-// current inputs with the analog filter edited: the fault matrix's write phase.)
+// write is not the block, the apply word, release 3 s and reopen 4 s after it, probe and read
+// back; or the release takes the user off the settings page (a disabled tab makes Qt select another
+// page), so that the block read back is not in view. (Every pair of input types: config/tst_config;
+// counting and current inputs with the analog filter edited: the fault matrix's write phase.)
 void TestConfigE2E::roundTrip()
 {
     SimHarness h;
@@ -32,6 +32,14 @@ void TestConfigE2E::roundTrip()
 
     r.showPage(r.ui->Sett_Tab);
     QSignalSpy pageChanges(r.ui->Main_Tab_Widget, &QTabWidget::currentChanged);
+    QVector<qint64> toggled; // when the port was released and when it was open again
+    QObject scope;           // goes before `toggled`
+    QObject::connect(ValveTestAccess::client(*r.valve), &QModbusDevice::stateChanged, &scope,
+                     [&](QModbusDevice::State state) {
+                         if (state == QModbusDevice::UnconnectedState ||
+                             state == QModbusDevice::ConnectedState)
+                             toggled.append(SimHarness::nowMs());
+                     });
     r.ui->CT_Imp_Weight_2->setValue(0.25);
     r.ui->write_sett->click();
     QVERIFY(QTest::qWaitFor([&] { return !r.connected(); }, SimHarness::kWaitMs)); // at 3 s
@@ -57,6 +65,10 @@ void TestConfigE2E::roundTrip()
     }
     QCOMPARE(sent.size(), 4);
     QVERIFY(sent[0].is(kWriteMany, kBlock) && sent[1].is(kWriteOne, kApply));
+    QCOMPARE(toggled.size(), 2);
+    const qint64 released = toggled[0] - sent[0].ms, reopened = toggled[1] - sent[0].ms;
+    QVERIFY2(released > 2500 && released < 4000 && reopened > 3500 && reopened < 5000,
+             qPrintable(QString::asprintf("%lld, %lld ms", released, reopened)));
     QVERIFY(sent[2].is(kRead, kBlock) && sent[3].is(kRead, kWord153));
     QVERIFY(probesBeforeReread > 0);
     // 0.25 is 0x3E800000, high word first; row 0 of input 2 holds words 25 and 26.

@@ -147,7 +147,7 @@ void TestLink::onlineTime()
     Valve v;
     for (const auto &[code, ms] : {std::pair{9, 900000}, std::pair{12, 5000}}) {
         A::config(v)[83] = quint16(code);
-        A::write(v, 259, 1);
+        A::restartOnlineTime(v);
         QCOMPARE(A::inactivityTimer(v)->interval(), ms);
     }
 }

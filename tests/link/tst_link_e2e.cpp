@@ -101,13 +101,16 @@ void TestLinkE2E::reopening()
 }
 
 // Faults: a command writes the wrong register or value (the clock low word first or far from
-// UTC, open and close swapped, a reset that is no 0 to 259), or probes a controller that is awake.
+// UTC, open and close swapped, a reset that is no 0 to 259), or probes a controller that is awake;
+// or, clicked while a request waits far past its time on the wire, goes out behind it without a
+// probe (to a controller that may have fallen asleep meanwhile).
 void TestLinkE2E::commandsWhileAwake()
 {
     SimHarness h;
-    ToolRig r;
+    ToolRig r(2000, 0);
     // both inputs counting: both resets shown
-    QVERIFY(h.start({"--awake", "--input2", "2"}) && r.start(h.toolPort()) && r.openAndRead());
+    QVERIFY(h.start({"--awake", "--input2", "2", "--outage-ms", "1500"}) && r.start(h.toolPort()) &&
+            r.openAndRead());
     const int probes = h.requests(kRead, kProbe).size();
     const struct
     {
@@ -136,11 +139,22 @@ void TestLinkE2E::commandsWhileAwake()
         }
     }
     QCOMPARE(h.requests(kRead, kProbe).size(), probes);
+
+    h.startOutage();
+    r.ui->read_sett->click();
+    QVERIFY(h.waitFor([](const QVector<SimRequest> &log) { return !log.last().answered; }));
+    const qint64 sent = h.requests().last().ms;
+    // Far past the time any exchange takes on the wire at 9600 baud (the block: 0.2 s).
+    QVERIFY(QTest::qWaitFor([&] { return SimHarness::nowMs() > sent + 800; }));
+    r.ui->sol_close->click();
+    QVERIFY(h.waitFor([](const QVector<SimRequest> &log) { return log.last().fn == kWriteOne; }));
+    const QVector<SimRequest> log = h.requests();
+    QVERIFY(log[log.size() - 2].is(kRead, kProbe) && log[log.size() - 2].answered);
 }
 
-// Faults: the wake-up gives up too early or never (an exact count of six probe reads), an answer
-// runs the command twice or not at all, also when it comes to the last probe after the attempt
-// has given up.
+// Faults: the wake-up gives up too early or never (an exact count of six probe reads), its probes
+// are not a second apart, an answer runs the command twice or not at all, also when it comes to
+// the last probe after the attempt has given up.
 void TestLinkE2E::wakeUp_data()
 {
     QTest::addColumn<QStringList>("controller");
@@ -162,7 +176,10 @@ void TestLinkE2E::wakeUp()
     QVERIFY(h.start(controller) && r.start(h.toolPort()) && r.open());
     r.ui->conn_dev->click();
     QVERIFY(r.settle());
-    QCOMPARE(h.requests(kRead, kProbe).size(), probes);
+    const QVector<SimRequest> sent = h.requests(kRead, kProbe);
+    const qint64 apart = (sent.last().ms - sent.first().ms) / std::max(1, sent.size() - 1);
+    QVERIFY2(apart > 700 && apart < 1500, qPrintable(QString::number(apart)));
+    QCOMPARE(sent.size(), probes);
     QCOMPARE(h.requests().size(), probes + (runs ? 2 : 0)); // the block and register 153
     QCOMPARE(h.requests(kRead, kBlock).size(), runs ? 1 : 0);
     QCOMPARE(r.led(), runs ? ToolRig::Led::Green : ToolRig::Led::Yellow);

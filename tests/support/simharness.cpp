@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <ctime>
 #include <sys/prctl.h>
 
 void ChildProcess::end()
@@ -97,8 +98,9 @@ QVector<SimRequest> SimHarness::requests() const
     int from = 0; // a line still being written (no newline yet) waits for the next call
     for (int nl = data.indexOf('\n'); nl >= 0; from = nl + 1, nl = data.indexOf('\n', from)) {
         const QJsonObject o = QJsonDocument::fromJson(data.mid(from, nl - from)).object();
-        m_log.append({o["addr"].toInt(), o["fn"].toInt(), o["start"].toInt(), o["count"].toInt(),
-                      words(o["values"]), words(o["served"]), o["answered"].toBool()});
+        m_log.append({qint64(o["ms"].toDouble()), o["addr"].toInt(), o["fn"].toInt(),
+                      o["start"].toInt(), o["count"].toInt(), words(o["values"]),
+                      words(o["served"]), o["answered"].toBool()});
     }
     m_logBytes += from;
     return m_log;
@@ -117,4 +119,17 @@ bool SimHarness::waitFor(const std::function<bool(const QVector<SimRequest> &)> 
                          int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return done(requests()); }, timeoutMs);
+}
+
+void SimHarness::startOutage() const
+{
+    if (m_sim && m_sim->state() == QProcess::Running)
+        ::kill(pid_t(m_sim->processId()), SIGUSR1);
+}
+
+qint64 SimHarness::nowMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }

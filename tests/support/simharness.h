@@ -19,6 +19,7 @@ enum : int { kBlock = 0, kWord153 = 153, kApply = 256, kProbe = 36858 };
 // One request the simulator received, from its log.
 struct SimRequest
 {
+    qint64 ms = 0; // when it was received, on the clock of SimHarness::nowMs()
     int address = 0, fn = 0, start = 0, count = 0;
     QVector<quint16> values; // written by 0x06 and 0x10
     QVector<quint16> served; // sent back for an answered 0x03 read
@@ -54,6 +55,10 @@ public:
     void stopLine() { m_socat.reset(), m_sim.reset(); } // both ports vanish, the simulator ends
     // The ports come back, with a simulator started with the last arguments.
     bool restartLine() { return stopLine(), startLine() && startSim(); }
+    // Starts the simulator's outage of --outage-ms (SIGUSR1).
+    void startOutage() const;
+    // The system's monotonic clock in ms, the one the simulator logs its requests with.
+    static qint64 nowMs();
 
     QString dir() const { return m_dir ? m_dir->path() : QString(); }
     QString toolPort() const { return dir() + QStringLiteral("/tool"); }

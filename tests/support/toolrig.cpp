@@ -124,24 +124,19 @@ QString ToolRig::writtenBlockProblem(const QVector<quint16> &written,
     return wrong.join(QStringLiteral("; "));
 }
 
-bool ToolRig::cpuQuiet(int withinMs)
+double ToolRig::cpuShare(int windowMs)
 {
-    const auto cpuMs = [] {
+    const auto cpuUs = [] {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL +
+               usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
     };
-    QElapsedTimer total, window;
-    total.start();
-    int quietWindows = 0;
-    while (quietWindows < 2 && !total.hasExpired(withinMs - 1000)) {
-        const qint64 before = cpuMs();
-        window.start();
-        QEventLoop loop; // as the application's, unlike qWait(), which sleeps between rounds
-        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-        loop.exec();
-        quietWindows = 2 * (cpuMs() - before) < window.elapsed() ? quietWindows + 1 : 0;
-    }
-    return quietWindows == 2;
+    const qint64 before = cpuUs();
+    QElapsedTimer window;
+    window.start();
+    QEventLoop loop; // as the application's, unlike qWait(), which sleeps between rounds
+    QTimer::singleShot(windowMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return double(cpuUs() - before) / (window.nsecsElapsed() / 1000);
 }

@@ -54,8 +54,8 @@ public:
     static QString writtenBlockProblem(const QVector<quint16> &written,
                                        const QVector<quint16> &served,
                                        const QHash<int, quint16> &edits);
-    // Not spinning: two one-second windows in a row within `withinMs` take under half a core.
-    static bool cpuQuiet(int withinMs = 5000);
+    // The share of one core this process takes while its event loop runs for `windowMs`.
+    static double cpuShare(int windowMs = 2000);
 
     std::unique_ptr<Valve> valve;
     Ui::Valve *ui = nullptr;

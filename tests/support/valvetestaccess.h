@@ -55,7 +55,7 @@ public:
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
-    static void write(Valve &v, quint16 start, quint16 count) { v.write(start, count); }
+    static void restartOnlineTime(Valve &v) { v.restartInactivityTimer(); } // as an answer does
 };
 
 #endif // VALVETESTACCESS_H
