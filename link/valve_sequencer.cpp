@@ -71,6 +71,10 @@ void Valve::probeAnswer(const Route &, const quint16 *words)
     m_probeTimer->stop();
     m_awake = true;
     m_probeCounter = 0;
+    // Awake again, whether a command or a tick of the inputs page woke it: a yellow LED over a
+    // controller whose values keep coming in would say it sleeps.
+    if (isConnected())
+        setLed(QLedLabel::StateGreen);
     sendNextLiveRead();
 }
 

@@ -148,7 +148,8 @@ void TestLiveE2E::nothingPolled()
 // client's half minute: the eight minutes), or goes out without a probe to a controller
 // that fell asleep meanwhile; the values already read are not shown (or not painted) while the
 // rest of the tick waits; the controller counts as awake longer than its online time after its
-// last answer (here 5 s), or is polled before a probe has found it awake. The heaviest
+// last answer (here 5 s), or is polled before a probe has found it awake, or still shows as
+// asleep once it answers again. The heaviest
 // configuration at the wire's pace, with the tool's own time-out and retries: the line goes
 // silent for 15 s right after a tick's first read, and "открыть" is clicked 2 s after it is back.
 void TestLiveE2E::outage()
@@ -197,6 +198,7 @@ void TestLiveE2E::outage()
     for (const SimRequest &q : log.mid(0, written))
         QVERIFY(q.is(kRead, kProbe) || q.is(kRead, waiting.start));
     QVERIFY(written > 0 && log[written - 1].is(kRead, kProbe) && log[written - 1].answered);
+    QCOMPARE(r.led(), ToolRig::Led::Green); // it answers again
 }
 
 QTEST_MAIN(TestLiveE2E)
