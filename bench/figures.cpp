@@ -197,24 +197,36 @@ qint64 monotonicNs()
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-QVector<double> toolCycles(int baud, int cycles)
+ToolCycles toolCycles(int baud, int cycles)
 {
     Tool tool;
     if (!tool.start(baud))
         return {};
     QTimer *poll = VTA::pollTimer(*tool.rig.valve);
+    QTimer *hold = VTA::valueHold(*tool.rig.valve);
     qint64 tickNs = 0;
     Filter stamp([&](QObject *, QEvent *e) {
         if (e->type() == QEvent::Timer)
             tickNs = monotonicNs();
     });
     poll->installEventFilter(&stamp);
-    QVector<double> out;
+    ToolCycles out;
     QEventLoop loop;
     const int reads = cycleOf(kHeaviest).size();
     int handled = -1; // replies of the cycle handled; -1: none under way
     bool failed = false;
     qint64 tick = 0;
+    // The window's pass over the held values runs on the hold timer, after the last reply; this
+    // is connected after the window's.
+    qint64 handledNs = 0;
+    QObject::connect(hold, &QTimer::timeout, &loop, [&] {
+        if (handledNs == 0)
+            return;
+        out.shown.append(msBetween(tick, monotonicNs()));
+        handledNs = 0;
+        if (out.shown.size() >= cycles)
+            loop.quit();
+    });
     // The window sends each read of a cycle from its handler of the one before; these are
     // connected after the window's handlers, so the next read is in the client by then.
     std::function<bool()> watchNext = [&] {
@@ -228,11 +240,10 @@ QVector<double> toolCycles(int baud, int cycles)
                     fail("a read of the cycle did not follow the one before"), loop.quit();
                 return;
             }
+            handledNs = monotonicNs();
             if (!failed || fail("a reply of the cycle failed"))
-                out.append(msBetween(tick, monotonicNs()));
+                out.handled.append(msBetween(tick, handledNs));
             handled = -1;
-            if (out.size() >= cycles)
-                loop.quit();
         });
         return true;
     };

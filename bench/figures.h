@@ -17,9 +17,15 @@ inline double msBetween(qint64 fromNs, qint64 toNs)
 }
 
 // Poll cycles of the tool on the inputs page: from the poll timer's tick (its timer event, before
-// the window's handler runs) to the end of the window's handler of the cycle's last reply. The
-// window sends each read from its handler of the one before.
-QVector<double> toolCycles(int baud, int cycles);
+// the window's handler runs) to the end of the window's handler of the cycle's last reply, and to
+// the end of the pass that shows the cycle's values after it. The window sends each read from its
+// handler of the one before.
+struct ToolCycles
+{
+    QVector<double> handled; // tick -> the last reply handled
+    QVector<double> shown;   // tick -> the cycle's values shown
+};
+ToolCycles toolCycles(int baud, int cycles);
 // The same reads from a bare QModbusRtuSerialMaster with the tool's line settings, time-out,
 // retries and inter-frame delay, all queued at once (the client sends them one after another).
 QVector<double> bareCycles(int baud, int cycles);

@@ -55,6 +55,7 @@ public:
     static QTimer *inactivityTimer(Valve &v) { return v.m_inactivityTimer; }
     static QTimer *probeTimer(Valve &v) { return v.m_probeTimer; }
     static QTimer *pollTimer(Valve &v) { return v.m_pollTimer; }
+    static QTimer *valueHold(Valve &v) { return v.m_valueHold; }
     static void restartOnlineTime(Valve &v) { v.restartInactivityTimer(); } // as an answer does
 };
 
