@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QSet>
 
-#include <cfloat>
 #include <cmath>
 
 #include "cli/options.h"
@@ -36,9 +35,10 @@ struct Leaf
     QVector<int> codes;         // the code the field holds for each value
     int *code = nullptr;
     double *number = nullptr;
-    int input = -1;     // 0 or 1: a key of that input
-    unsigned types = 0; // the input types that use it; 0: every type
-    QString parent;     // the key whose value selects this key's list
+    config::ValueRange range{}; // a float's, as its spin box takes it
+    int input = -1;             // 0 or 1: a key of that input
+    unsigned types = 0;         // the input types that use it; 0: every type
+    QString parent;             // the key whose value selects this key's list
 
     bool usedBy(int type) const { return !types || (types & typeBit(type)); }
 };
@@ -82,11 +82,12 @@ QVector<int> listNumbers(const link::CommList &list)
     return numbers;
 }
 
-Leaf floatLeaf(const QString &path, double *number)
+Leaf floatLeaf(const QString &path, double *number, const config::ValueRange &range)
 {
     Leaf leaf;
     leaf.path = path;
     leaf.number = number;
+    leaf.range = range;
     return leaf;
 }
 
@@ -100,10 +101,13 @@ void addInterval(QVector<Leaf> &all, const QString &path, config::Interval &inte
     all << moment;
 }
 
-void addThresholds(QVector<Leaf> &all, const QString &prefix, config::Thresholds &t)
+void addThresholds(QVector<Leaf> &all, const QString &prefix, config::Thresholds &t,
+                   const config::ValueRange &range)
 {
-    all << floatLeaf(prefix + "minOpen", &t.minOpen) << floatLeaf(prefix + "minClose", &t.minClose)
-        << floatLeaf(prefix + "maxOpen", &t.maxOpen) << floatLeaf(prefix + "maxClose", &t.maxClose);
+    all << floatLeaf(prefix + "minOpen", &t.minOpen, range)
+        << floatLeaf(prefix + "minClose", &t.minClose, range)
+        << floatLeaf(prefix + "maxOpen", &t.maxOpen, range)
+        << floatLeaf(prefix + "maxClose", &t.maxClose, range);
 }
 
 void addInput(QVector<Leaf> &all, int i, config::InputSettings &in)
@@ -127,16 +131,17 @@ void addInput(QVector<Leaf> &all, int i, config::InputSettings &in)
     all << listLeaf(p + "unit", config::unitTextsFor(in.counting.quantity), &in.counting.unit,
                     config::unitCodesFor(in.counting.quantity));
     all.last().parent = p + "quantity";
-    all << floatLeaf(p + "weight", &in.counting.weight);
-    addThresholds(all, p, in.counting.thresholds);
+    all << floatLeaf(p + "weight", &in.counting.weight, config::kCountingRange);
+    addThresholds(all, p, in.counting.thresholds, config::kCountingRange);
 
     const int analog = all.size();
     all << listLeaf(p + "quantity", config::quantityNames(), &in.analog.quantity);
     all << listLeaf(p + "unit", config::unitTextsFor(in.analog.quantity), &in.analog.unit,
                     config::unitCodesFor(in.analog.quantity));
     all.last().parent = p + "quantity";
-    all << floatLeaf(p + "lower", &in.analog.lower) << floatLeaf(p + "upper", &in.analog.upper);
-    addThresholds(all, p, in.analog.thresholds);
+    all << floatLeaf(p + "lower", &in.analog.lower, config::kAnalogRange)
+        << floatLeaf(p + "upper", &in.analog.upper, config::kAnalogRange);
+    addThresholds(all, p, in.analog.thresholds, config::kAnalogRange);
 
     for (int k = first; k < all.size(); ++k) {
         all[k].input = i;
@@ -261,7 +266,9 @@ void flatten(const QJsonObject &object, const QString &prefix, QMap<QString, QJs
 QString expected(const Leaf &leaf)
 {
     if (leaf.values.isEmpty())
-        return QStringLiteral("ожидается число");
+        return QStringLiteral("ожидается число от %1 до %2")
+            .arg(leaf.range.minimum)
+            .arg(leaf.range.maximum);
     QStringList texts;
     for (const QJsonValue &value : leaf.values)
         texts << jsonText(value);
@@ -338,7 +345,9 @@ QStringList applyProfile(const QJsonObject &profile, config::Settings &s)
             taken << leaf.path;
             const QJsonValue value = given.value(leaf.path);
             if (leaf.number) {
-                if (value.isDouble() && std::fabs(value.toDouble()) <= FLT_MAX)
+                // The range of the page's spin box: the window cannot write anything else.
+                if (value.isDouble() && value.toDouble() >= leaf.range.minimum &&
+                    value.toDouble() <= leaf.range.maximum)
                     *leaf.number = value.toDouble();
                 else
                     errors << QStringLiteral("%1: %2, не %3")

@@ -42,6 +42,16 @@ struct NewLine
     int stopBitsIndex = 0; // 0: 1 stop bit, 1: 2 stop bits
 };
 
+// The values the settings pages' spin boxes take, in the input's unit: the weight and thresholds
+// of a counting input, the limits and thresholds of an analog input.
+struct ValueRange
+{
+    double minimum;
+    double maximum;
+};
+constexpr ValueRange kCountingRange{0, 100000};
+constexpr ValueRange kAnalogRange{-100000, 100000};
+
 // The thresholds of a counting or analog input, in the input's unit.
 struct Thresholds
 {

@@ -236,6 +236,10 @@ void TestCli::refusals_data()
     QTest::newRow("interval without moment")
         << QByteArray(R"("analog": {"measurement": {"interval": "выключен"}})")
         << "analog.measurement.moment: нужен вместе с analog.measurement.interval";
+    QTest::newRow("beyond the spin box") // a negative weight also escapes the page's checks
+        << QByteArray(R"("inputs": [{"weight": -0.5}, {"upper": 1e6}])")
+        << "inputs[0].weight: ожидается число от 0 до 100000, не -0.5\n"
+           "inputs[1].upper: ожидается число от -100000 до 100000, не 1000000";
     QTest::newRow("one input") << QByteArray(R"("inputs": [{}])")
                                << "inputs: ожидается массив из двух объектов";
     QTest::newRow("not a multiple")
@@ -246,11 +250,11 @@ void TestCli::refusals_data()
                                "меньше или равно нижняя граница(физ.вел.)";
 }
 
-// Faults: a key the profile misspells, a value of the wrong type or outside its list is ignored
-// or written as some code; a type changed without the keys it needs takes the words of the old
-// type; a check of the settings page is not made, or its message does not say which key; the
-// checks judge a float the profile leaves alone by its binary noise and refuse a unit the page
-// accepts.
+// Faults: a key the profile misspells, a value of the wrong type or outside its list (or a
+// number outside the range the page's spin box takes) is ignored or written as some code; a type
+// changed without the keys it needs takes the words of the old type; a check of the settings page
+// is not made, or its message does not say which key; the checks judge a float the profile leaves
+// alone by its binary noise and refuse a unit the page accepts.
 void TestCli::refusals()
 {
     QFETCH(QByteArray, profile);

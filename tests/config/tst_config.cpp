@@ -320,6 +320,12 @@ void TestConfig::whatTheFormShows()
                 items << box->itemText(i);
             QVERIFY2(items == choiceTexts(choice), qPrintable(box->objectName()));
         }
+    // Fault: the command line takes values the page's spin boxes refuse.
+    for (const auto &[page, range] :
+         {std::pair{ui->count_tab, kCountingRange}, std::pair{ui->analog_tab, kAnalogRange}})
+        for (const QDoubleSpinBox *box : page->findChildren<QDoubleSpinBox *>())
+            QVERIFY2(box->minimum() == range.minimum && box->maximum() == range.maximum,
+                     qPrintable(box->objectName()));
 }
 
 // The colour drawn inside a spin box's text field, left of its centred value.
